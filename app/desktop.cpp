@@ -1,0 +1,3 @@
+#include "app/desktop.h"
+
+Desktop::~Desktop() = default;

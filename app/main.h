@@ -1,0 +1,114 @@
+#pragma once
+
+#include "app/appidentity.h"
+#include "monitor/noisedetector.h"
+#include "monitor/soundchoice.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class Desktop;
+class MicrophoneCapture;
+class NoiseMeter;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QSystemTrayIcon;
+class QTimer;
+class SettingsStore;
+class SoundPlayer;
+
+// The main window: start button, noise meter, threshold bar, tolerance and sound
+// controls, status bar, menu, the three timers and the notification-area icon.
+// Its handlers move values between the controls and the core; the arithmetic lives in
+// NoiseDetector.
+class TAppForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
+             SettingsStore &store, QWidget *parent = nullptr);
+    ~TAppForm() override;
+
+    int ScaleDimension(int x) const;
+    void SetLanguageFile(const QString &filename);
+
+    const AppIdentity &identity() const { return m_identity; }
+    QString statusText() const;
+    SoundChoice soundChoice() const;
+    const NoiseDetector &detector() const { return m_detector; }
+
+    // Whether the desktop offers a notification area; replaceable for tests.
+    void setTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
+
+public slots:
+    void ButtonStartClick();
+    void Timer1Timer();
+    void Timer2Timer();
+    void TimerCheckerTimer();
+    void TrackBar1Change();
+    void SpinEdit1Change();
+    void Edit1Change();
+    void Button1Click();
+    void Exit1Click();
+    void AutoStartMicrophone1Click();
+    void MinimizetoSystemTray1Click();
+    void ResettoDefaults1Click();
+    void Help2Click();
+    void Language1Click();
+    void SendFeedback1Click();
+    void About1Click();
+    void ApplicationEvents1Minimize();
+    void TrayIcon1Click();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void createMenu();
+    void FormCreate();
+    void FormClose();
+    void RestoreControls();
+    void RadioButtonClick(SoundChoice choice);
+    void toggleStoredOption(QAction *item, const QString &name);
+    void playAlarm();
+    void setStatusText(const QString &text);
+    void showGeneralError(const QString &message);
+    QString translated(const QString &text) const;
+
+    MicrophoneCapture &m_capture;
+    SoundPlayer &m_player;
+    Desktop &m_desktop;
+    SettingsStore &m_store;
+    AppIdentity m_identity;
+    NoiseDetector m_detector;
+    std::function<bool()> m_trayAvailable;
+    bool m_centred = false;
+
+    QPushButton *ButtonStart = nullptr;
+    NoiseMeter *Gauge1 = nullptr;
+    QSlider *TrackBar1 = nullptr;
+    QWidget *Panel2 = nullptr;
+    QSpinBox *SpinEdit1 = nullptr;
+    QRadioButton *RadioButton1 = nullptr;
+    QRadioButton *RadioButton2 = nullptr;
+    QRadioButton *RadioButton3 = nullptr;
+    QRadioButton *RadioButton4 = nullptr;
+    QRadioButton *RadioButton5 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QLabel *StatusPanel = nullptr;
+    QTimer *Timer1 = nullptr;
+    QTimer *Timer2 = nullptr;
+    QTimer *TimerChecker = nullptr;
+    QSystemTrayIcon *TrayIcon1 = nullptr;
+    QAction *AutoStartMicrophone1 = nullptr;
+    QAction *MinimizetoSystemTray1 = nullptr;
+};

@@ -1,0 +1,38 @@
+#include "app/main.h"
+#include "app/qtdesktop.h"
+#include "app/runningmarker.h"
+#include "app/settingsstore.h"
+#include "monitor/microphonecapture.h"
+#include "monitor/soundplayer.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+
+namespace {
+// The "Glossy" theme from the resources; without it the default look stays.
+void applyTheme(QApplication &app)
+{
+    QFile theme(QStringLiteral(":/themes/glossy.qss"));
+    if (theme.open(QIODevice::ReadOnly | QIODevice::Text))
+        app.setStyleSheet(QString::fromUtf8(theme.readAll()));
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv); // command-line arguments are ignored
+    const RunningMarker running(QStringLiteral("TAMBRIX_Murmlet"));
+    applyTheme(app);
+    QApplication::setApplicationName(QStringLiteral("Murmlet"));
+    QApplication::setDesktopFileName(QStringLiteral("murmlet"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
+
+    MicrophoneCapture capture(CaptureDevice::createDefault());
+    const std::unique_ptr<SoundPlayer> player = SoundPlayer::createDefault();
+    QtDesktop desktop;
+    SettingsStore store;
+    TAppForm form(capture, *player, desktop, store);
+    form.show();
+    return QApplication::exec();
+}

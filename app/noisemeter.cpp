@@ -1,0 +1,41 @@
+#include "app/noisemeter.h"
+
+#include "monitor/noisedetector.h"
+
+#include <QPainter>
+
+NoiseMeter::NoiseMeter(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void NoiseMeter::setValue(qint64 value)
+{
+    m_value = NoiseDetector::meterValueOf(value);
+    const int percent = NoiseDetector::meterPercent(m_value);
+    if (percent != m_percent) {
+        m_percent = percent;
+        update();
+    }
+}
+
+void NoiseMeter::setBarColor(const QColor &color)
+{
+    if (color != m_color) {
+        m_color = color;
+        update();
+    }
+}
+
+void NoiseMeter::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect frame = rect().adjusted(0, 0, -1, -1);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(frame);
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    const int width = inner.width() * m_percent / 100;
+    if (width > 0)
+        painter.fillRect(QRect(inner.left(), inner.top(), width, inner.height()), m_color);
+}

@@ -1,0 +1,40 @@
+#include "monitor/microphonecapture.h"
+
+MicrophoneCapture::MicrophoneCapture(std::unique_ptr<CaptureDevice> device)
+    : m_device(std::move(device))
+{
+}
+
+MicrophoneCapture::~MicrophoneCapture()
+{
+    CloseMicrophone();
+}
+
+int MicrophoneCapture::OpenMicrophone()
+{
+    return m_device ? m_device->open() : -1;
+}
+
+void MicrophoneCapture::ReadMicrophoneBuffer()
+{
+    if (m_device && m_device->takeLatest(m_buffer.data()))
+        m_rawLevel = rawLevelOf(m_buffer.data(), m_buffer.size());
+}
+
+void MicrophoneCapture::CloseMicrophone()
+{
+    if (m_device)
+        m_device->close();
+}
+
+qint64 MicrophoneCapture::rawLevelOf(const std::uint8_t *bytes, std::size_t size)
+{
+    int peak = 0;
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        const auto sample = static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8));
+        const int magnitude = sample < 0 ? -int(sample) : int(sample);
+        if (magnitude > peak)
+            peak = magnitude;
+    }
+    return qint64(peak) * 65536;
+}

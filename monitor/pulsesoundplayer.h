@@ -1,0 +1,33 @@
+#pragma once
+
+#include "monitor/pulseconnection.h"
+#include "monitor/soundplayer.h"
+#include "monitor/wavsound.h"
+
+// Plays sounds on the sound server's default sink. The sound's samples are fed from the
+// connection's loop thread and drained, so every sound plays to its last sample unless a
+// newer one replaces it.
+class PulseSoundPlayer : public SoundPlayer
+{
+public:
+    PulseSoundPlayer();
+    ~PulseSoundPlayer() override;
+
+    void PlayResource(const QString &name) override;
+    void PlayFile(const QString &path) override;
+
+    void play(const WavSound &sound);
+
+private:
+    void startStream(pa_context *context); // loop locked
+    void dropStream();                     // loop locked
+    static void onWrite(pa_stream *stream, std::size_t size, void *self);
+    static void onDrained(pa_stream *stream, int success, void *self);
+
+    PulseConnection m_connection;
+    // Guarded by the loop lock.
+    pa_stream *m_stream = nullptr;
+    WavSound m_sound;
+    qsizetype m_offset = 0;
+    bool m_pending = false;
+};

@@ -1,0 +1,111 @@
+#include "monitor/wavsound.h"
+
+#include <QtEndian>
+#include <cmath>
+
+namespace {
+quint32 u32At(const QByteArray &b, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+quint16 u16At(const QByteArray &b, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
+
+constexpr quint16 FormatPcm = 1;
+constexpr quint16 FormatFloat = 3;
+constexpr quint16 FormatExtensible = 0xFFFE;
+} // namespace
+
+int WavSound::bytesPerFrame() const
+{
+    switch (encoding) {
+    case Encoding::U8:
+        return channels;
+    case Encoding::S16LE:
+        return 2 * channels;
+    case Encoding::S24LE:
+        return 3 * channels;
+    case Encoding::S32LE:
+    case Encoding::Float32LE:
+        return 4 * channels;
+    }
+    return channels;
+}
+
+double WavSound::seconds() const
+{
+    return double(data.size()) / bytesPerFrame() / sampleRate;
+}
+
+std::optional<WavSound> WavSound::parse(const QByteArray &file)
+{
+    if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
+        return std::nullopt;
+
+    std::optional<WavSound> sound;
+    bool haveFormat = false;
+    qsizetype at = 12;
+    while (at + 8 <= file.size()) {
+        const QByteArray id = file.mid(at, 4);
+        const qsizetype size = u32At(file, at + 4);
+        const qsizetype body = at + 8;
+        const qsizetype available = qMin(size, file.size() - body);
+        if (id == "fmt ") {
+            if (available < 16)
+                return std::nullopt;
+            quint16 tag = u16At(file, body);
+            const int channels = u16At(file, body + 2);
+            const int rate = static_cast<int>(u32At(file, body + 4));
+            const int bits = u16At(file, body + 14);
+            if (tag == FormatExtensible && available >= 26)
+                tag = u16At(file, body + 24); // first two bytes of the sub-format GUID
+            WavSound s;
+            if (tag == FormatPcm && bits == 8)
+                s.encoding = Encoding::U8;
+            else if (tag == FormatPcm && bits == 16)
+                s.encoding = Encoding::S16LE;
+            else if (tag == FormatPcm && bits == 24)
+                s.encoding = Encoding::S24LE;
+            else if (tag == FormatPcm && bits == 32)
+                s.encoding = Encoding::S32LE;
+            else if (tag == FormatFloat && bits == 32)
+                s.encoding = Encoding::Float32LE;
+            else
+                return std::nullopt;
+            if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000)
+                return std::nullopt;
+            s.channels = channels;
+            s.sampleRate = rate;
+            sound = s;
+            haveFormat = true;
+        } else if (id == "data") {
+            if (!haveFormat)
+                return std::nullopt;
+            const qsizetype frames = available / sound->bytesPerFrame();
+            sound->data = file.mid(body, frames * sound->bytesPerFrame());
+            return sound;
+        }
+        at = body + size + (size & 1); // chunks are padded to even sizes
+    }
+    return std::nullopt;
+}
+
+WavSound WavSound::fallback()
+{
+    // 150 ms of two soft tones with a short fade at both ends.
+    WavSound s;
+    constexpr int rate = 44100;
+    constexpr int frames = rate * 15 / 100;
+    constexpr int fade = rate / 200;
+    s.data.resize(frames * 2);
+    for (int i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        const double edge = qMin(1.0, double(qMin(i, frames - 1 - i)) / fade);
+        const double tone = i < frames / 2 ? std::sin(2 * M_PI * 880 * t) : std::sin(2 * M_PI * 660 * t);
+        const auto v = static_cast<qint16>(std::lround(12000 * edge * tone));
+        qToLittleEndian<qint16>(v, s.data.data() + 2 * i);
+    }
+    return s;
+}

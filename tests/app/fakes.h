@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/desktop.h"
+#include "monitor/capturedevice.h"
+#include "monitor/soundplayer.h"
+
+#include <QStringList>
+#include <cstring>
+
+// Test doubles for the platform layers the main window talks to.
+
+class RecordingDesktop : public Desktop
+{
+public:
+    QStringList opened;
+    QStringList started;
+    bool openUrl(const QString &address) override
+    {
+        opened << address;
+        return true;
+    }
+    bool startProgram(const QString &program) override
+    {
+        started << program;
+        return true;
+    }
+};
+
+class RecordingPlayer : public SoundPlayer
+{
+public:
+    QStringList played; // resource names, or "file:" + path
+    void PlayResource(const QString &name) override { played << name; }
+    void PlayFile(const QString &path) override { played << QStringLiteral("file:") + path; }
+};
+
+// A microphone that always hears one steady peak, set by the test.
+class SteadyDevice : public CaptureDevice
+{
+public:
+    qint16 peak = 0;
+    int opens = 0;
+    int closes = 0;
+    int open() override
+    {
+        ++opens;
+        return 0;
+    }
+    bool takeLatest(std::uint8_t *dst) override
+    {
+        std::memset(dst, 0, 1024);
+        dst[0] = std::uint8_t(peak & 0xFF);
+        dst[1] = std::uint8_t((peak >> 8) & 0xFF);
+        return true;
+    }
+    void close() override { ++closes; }
+};

@@ -1,0 +1,405 @@
+#include "app/captionedmessagedialog.h"
+#include "app/main.h"
+#include "app/noisemeter.h"
+#include "app/settingsstore.h"
+#include "fakes.h"
+#include "monitor/microphonecapture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace {
+// One main window with test doubles for every platform layer.
+struct Fixture
+{
+    explicit Fixture(const QList<QPair<QString, QString>> &stored = {})
+    {
+        auto steady = std::make_unique<SteadyDevice>();
+        device = steady.get();
+        capture = std::make_unique<MicrophoneCapture>(std::move(steady));
+        for (const auto &[name, value] : stored)
+            store.WriteString(name, value);
+        form = std::make_unique<TAppForm>(*capture, player, desktop, store);
+    }
+    template <typename T> T *child(const char *name) const
+    {
+        T *found = form->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+    void secondsOfNoise(int seconds, qint16 peak)
+    {
+        device->peak = peak;
+        for (int s = 0; s < seconds; ++s) {
+            form->Timer1Timer();
+            form->Timer2Timer();
+            statuses << form->statusText();
+        }
+    }
+
+    SteadyDevice *device = nullptr;
+    std::unique_ptr<MicrophoneCapture> capture;
+    RecordingPlayer player;
+    RecordingDesktop desktop;
+    SettingsStore store;
+    std::unique_ptr<TAppForm> form;
+    QStringList statuses;
+};
+
+// Presses a button of the next modal message box once it shows.
+void answerNextMessageBox(QMessageBox::StandardButton button, QStringList *captions = nullptr,
+                          QString *title = nullptr)
+{
+    QTimer::singleShot(0, [=] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        if (captions) {
+            for (QAbstractButton *b : box->buttons())
+                *captions << QString::number(box->standardButton(b)) + b->text();
+        }
+        if (title)
+            *title = box->windowTitle();
+        if (button == QMessageBox::Escape)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->button(button)->click();
+    });
+}
+// Runs the application's main loop until something ends it, the way the program runs;
+// a handler that ends the application returns from here. Gives up after ten seconds.
+bool endsApplication(const std::function<void()> &action)
+{
+    bool timedOut = false;
+    QTimer::singleShot(0, action);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    guard.start(10000);
+    const int code = QCoreApplication::exec();
+    return !timedOut && code == 0;
+}
+} // namespace
+
+class TestAppForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void freshWindow();
+    void startMonitoring();
+    void autoStartOpensMonitoring();
+    void meterFollowsLevel_data();
+    void meterFollowsLevel();
+    void alarmPlaysChosenSound_data();
+    void alarmPlaysChosenSound();
+    void thresholdBarWritesStatus();
+    void radioButtonsShowCustomControls();
+    void menuOptionsStoreOnOff();
+    void minimiseToTray_data();
+    void minimiseToTray();
+    void onlineHelp();
+    void closeReleasesMicrophoneButExitDoesNot();
+    void captionedMessageDialog_data();
+    void captionedMessageDialog();
+    void resetToDefaults_data();
+    void resetToDefaults();
+};
+
+void TestAppForm::freshWindow()
+{
+    Fixture f;
+    QCOMPARE(f.form->windowTitle(), QString("TAMBRIX - Murmlet"));
+    QCOMPARE(f.form->width(), 403);
+    QCOMPARE(f.child<QPushButton>("ButtonStart")->height(), 64);
+    QVERIFY(!f.child<QPushButton>("ButtonStart")->isHidden());
+    QVERIFY(f.child<NoiseMeter>("Gauge1")->isHidden());
+    QVERIFY(f.child<QSlider>("TrackBar1")->isHidden());
+    QCOMPARE(f.child<QSlider>("TrackBar1")->value(), 5);
+    QCOMPARE(f.child<QSpinBox>("SpinEdit1")->value(), 5);
+    QVERIFY(f.child<QRadioButton>("RadioButton1")->isChecked());
+    QVERIFY(!f.child<QTimer>("Timer1")->isActive());
+    QVERIFY(!f.child<QTimer>("Timer2")->isActive());
+    QVERIFY(f.child<QTimer>("TimerChecker")->isActive());
+    QVERIFY(f.statuses.isEmpty() && f.form->statusText().isEmpty());
+    QVERIFY(f.store.values().isEmpty()); // nothing is stored until the user changes something
+
+    for (const char *hidden : {"Language1", "UpdateNotifications1", "UpdateNotificationsBar"})
+        QVERIFY2(!f.child<QAction>(hidden)->isVisible(), hidden);
+    QVERIFY(f.child<QAction>("UpdateNotifications1")->isChecked());
+    QVERIFY(!f.child<QAction>("UpdateNotifications1")->isEnabled());
+    QCOMPARE(f.child<QAction>("Help2")->shortcut(), QKeySequence(Qt::Key_F1));
+    for (const char *pictured : {"Exit1", "Help2", "Language1", "SendFeedback1", "About1"})
+        QVERIFY2(!f.child<QAction>(pictured)->icon().isNull(), pictured);
+}
+
+void TestAppForm::startMonitoring()
+{
+    Fixture f;
+    f.form->show();
+    QTest::mouseClick(f.child<QPushButton>("ButtonStart"), Qt::LeftButton);
+    QVERIFY(!f.child<QPushButton>("ButtonStart")->isVisible());
+    QVERIFY(f.child<NoiseMeter>("Gauge1")->isVisible());
+    QVERIFY(f.child<QSlider>("TrackBar1")->isVisible());
+    QCOMPARE(f.child<QTimer>("Timer1")->interval(), 50);
+    QCOMPARE(f.child<QTimer>("Timer2")->interval(), 1000);
+    QVERIFY(f.child<QTimer>("Timer1")->isActive());
+    QVERIFY(f.child<QTimer>("Timer2")->isActive());
+    QCOMPARE(f.device->opens, 1);
+    // The meter and the threshold bar take the button's place: the panel below stays put.
+    QCOMPARE(f.child<NoiseMeter>("Gauge1")->height() + f.child<QSlider>("TrackBar1")->height(), 70);
+}
+
+void TestAppForm::autoStartOpensMonitoring()
+{
+    Fixture f({{"AutoStartMicrophone", "ON"}, {"MinimizeToSystemTray", "on"}});
+    QVERIFY(f.child<QAction>("AutoStartMicrophone1")->isChecked());
+    QVERIFY(!f.child<QAction>("MinimizetoSystemTray1")->isChecked()); // only exactly "ON"
+    QVERIFY(f.child<QPushButton>("ButtonStart")->isHidden());
+    QVERIFY(f.child<QTimer>("Timer1")->isActive());
+    QCOMPARE(f.device->opens, 1);
+}
+
+void TestAppForm::meterFollowsLevel_data()
+{
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<int>("peak");
+    QTest::addColumn<QColor>("color");
+    QTest::addColumn<int>("percent");
+    QTest::newRow("silence is green and empty") << 5 << 0 << QColor(0, 255, 0) << 0;
+    QTest::newRow("above the default threshold is red") << 5 << 1000 << QColor(255, 0, 0) << 65;
+    QTest::newRow("the same sound under threshold 10 is green") << 10 << 1000 << QColor(0, 255, 0) << 65;
+    QTest::newRow("full scale is a full red bar") << 10 << -32768 << QColor(255, 0, 0) << 100;
+}
+
+void TestAppForm::meterFollowsLevel()
+{
+    QFETCH(int, threshold);
+    QFETCH(int, peak);
+    QFETCH(QColor, color);
+    QFETCH(int, percent);
+    Fixture f;
+    f.child<QSlider>("TrackBar1")->setValue(threshold);
+    f.device->peak = qint16(peak);
+    f.form->Timer1Timer();
+    QCOMPARE(f.child<NoiseMeter>("Gauge1")->barColor(), color);
+    QCOMPARE(f.child<NoiseMeter>("Gauge1")->percent(), percent);
+}
+
+void TestAppForm::alarmPlaysChosenSound_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<bool>("customExists");
+    QTest::addColumn<QString>("played");
+    QTest::newRow("none") << "RadioButton1" << false << "";
+    QTest::newRow("beep") << "RadioButton2" << false << "Resource_1";
+    QTest::newRow("male") << "RadioButton3" << false << "Resource_2";
+    QTest::newRow("female") << "RadioButton4" << false << "Resource_3";
+    QTest::newRow("custom file") << "RadioButton5" << true << "file:";
+    QTest::newRow("custom file missing") << "RadioButton5" << false << "";
+}
+
+void TestAppForm::alarmPlaysChosenSound()
+{
+    QFETCH(QString, radio);
+    QFETCH(bool, customExists);
+    QFETCH(QString, played);
+    QTemporaryDir dir;
+    const QString custom = dir.filePath("my sound.wav");
+    if (customExists) {
+        QFile file(custom);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    Fixture f;
+    f.child<QRadioButton>(radio.toLatin1().constData())->click();
+    f.child<QLineEdit>("Edit1")->setText(custom);
+
+    f.secondsOfNoise(4, 20000);
+    QVERIFY(f.player.played.isEmpty());
+    f.secondsOfNoise(2, 20000);
+    QCOMPARE(f.statuses, QStringList({"Noise Detected! (1)", "Noise Detected! (2)",
+                                      "Noise Detected! (3)", "Noise Detected! (4)",
+                                      "Noise Detected! (5)", "Noise Detected! (1)"}));
+    const QStringList expected = played.isEmpty() ? QStringList()
+                                 : played == "file:" ? QStringList{"file:" + custom}
+                                                     : QStringList{played};
+    QCOMPARE(f.player.played, expected);
+
+    f.secondsOfNoise(1, 0);
+    QCOMPARE(f.form->statusText(), QString());
+}
+
+void TestAppForm::thresholdBarWritesStatus()
+{
+    Fixture f;
+    f.child<QSlider>("TrackBar1")->setValue(7);
+    QCOMPARE(f.form->statusText(), QString("Noise Threshold: 7"));
+    QCOMPARE(f.store.ReadString("NoiseThreshold"), QString("7"));
+    f.secondsOfNoise(1, 0); // the next second replaces the text
+    QCOMPARE(f.form->statusText(), QString());
+}
+
+void TestAppForm::radioButtonsShowCustomControls()
+{
+    Fixture f;
+    auto *edit = f.child<QLineEdit>("Edit1");
+    auto *browse = f.child<QPushButton>("Button1");
+    f.child<QRadioButton>("RadioButton5")->click();
+    QVERIFY(!edit->isHidden() && !browse->isHidden());
+    QCOMPARE(f.store.ReadString("Sound"), QString("Custom"));
+    edit->setText("/tmp/x.wav");
+    f.child<QRadioButton>("RadioButton3")->click();
+    QVERIFY(edit->isHidden() && browse->isHidden());
+    QCOMPARE(f.store.ReadString("Sound"), QString("Male"));
+    QCOMPARE(f.store.ReadString("CustomSound"), QString("/tmp/x.wav")); // the path is kept
+    QCOMPARE(f.form->soundChoice(), SoundChoice::Male);
+}
+
+void TestAppForm::menuOptionsStoreOnOff()
+{
+    Fixture f;
+    f.child<QAction>("MinimizetoSystemTray1")->trigger();
+    f.child<QAction>("AutoStartMicrophone1")->trigger();
+    QCOMPARE(f.store.ReadString("MinimizeToSystemTray"), QString("ON"));
+    QCOMPARE(f.store.ReadString("AutoStartMicrophone"), QString("ON"));
+    QVERIFY(f.child<QPushButton>("ButtonStart")->isVisibleTo(f.form.get())); // nothing starts now
+    f.child<QAction>("AutoStartMicrophone1")->trigger();
+    QCOMPARE(f.store.ReadString("AutoStartMicrophone"), QString("OFF"));
+    QVERIFY(!f.child<QAction>("AutoStartMicrophone1")->isChecked());
+}
+
+void TestAppForm::minimiseToTray_data()
+{
+    QTest::addColumn<bool>("option");
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::addColumn<bool>("toTray");
+    QTest::newRow("option off: ordinary minimise") << false << true << false;
+    QTest::newRow("option on: into the notification area") << true << true << true;
+    QTest::newRow("regression: option on without a notification area") << true << false << false;
+}
+
+void TestAppForm::minimiseToTray()
+{
+    QFETCH(bool, option);
+    QFETCH(bool, trayAvailable);
+    QFETCH(bool, toTray);
+    Fixture f;
+    f.form->setTrayAvailability([=] { return trayAvailable; });
+    if (option)
+        f.child<QAction>("MinimizetoSystemTray1")->trigger();
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    f.form->showMinimized();
+    QTest::qWait(50);
+    auto *tray = f.child<QSystemTrayIcon>("TrayIcon1");
+    QCOMPARE(tray->isVisible(), toTray);
+    QCOMPARE(f.form->isVisible(), !toTray);
+    if (!toTray)
+        return;
+    QCOMPARE(tray->toolTip(), QString("TAMBRIX - Murmlet"));
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(f.form->isVisible());
+    QVERIFY(!f.form->isMinimized());
+    QVERIFY(!tray->isVisible());
+}
+
+void TestAppForm::onlineHelp()
+{
+    Fixture f;
+    f.child<QAction>("Help2")->trigger();
+    QCOMPARE(f.desktop.opened, QStringList{"http://" MURMLET_WEB_HOST "/help/murmlet/"});
+}
+
+void TestAppForm::closeReleasesMicrophoneButExitDoesNot()
+{
+    Fixture closing;
+    closing.form->show();
+    closing.form->close();
+    QCOMPARE(closing.device->closes, 1);
+
+    Fixture exiting;
+    exiting.form->show();
+    exiting.child<QPushButton>("ButtonStart")->click();
+    QVERIFY(endsApplication([&] { exiting.child<QAction>("Exit1")->trigger(); }));
+    QCOMPARE(exiting.device->closes, 0);
+    QVERIFY(exiting.form->isVisible());
+}
+
+void TestAppForm::captionedMessageDialog_data()
+{
+    QTest::addColumn<int>("press");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QStringList>("shown"); // standard button id + caption
+    const QString yes = QString::number(QMessageBox::Yes), no = QString::number(QMessageBox::No);
+    QTest::newRow("yes") << int(QMessageBox::Yes) << QStringList{"Ja", "Nein"} << 6
+                         << QStringList{yes + "Ja", no + "Nein"};
+    QTest::newRow("no") << int(QMessageBox::No) << QStringList{"Ja", "Nein"} << 7
+                        << QStringList{yes + "Ja", no + "Nein"};
+    QTest::newRow("escape answers no") << int(QMessageBox::Escape) << QStringList{"Ja", "Nein"} << 7
+                                       << QStringList{yes + "Ja", no + "Nein"};
+    QTest::newRow("too few captions keep the standard one")
+        << int(QMessageBox::Yes) << QStringList{"Oui"} << 6 << QStringList{yes + "Oui", no + "&No"};
+    QTest::newRow("surplus captions are ignored")
+        << int(QMessageBox::No) << QStringList{"Sí", "No", "Extra"} << 7 << QStringList{yes + "Sí", no + "No"};
+}
+
+void TestAppForm::captionedMessageDialog()
+{
+    QFETCH(int, press);
+    QFETCH(QStringList, captions);
+    QFETCH(int, result);
+    QFETCH(QStringList, shown);
+    QStringList seen;
+    QString title;
+    answerNextMessageBox(QMessageBox::StandardButton(press), &seen, &title);
+    const int answer = CaptionedMessageDialog(nullptr, "Restart Application?", QMessageBox::Question,
+                                              QMessageBox::Yes | QMessageBox::No, "Bestätigung", captions);
+    QCOMPARE(answer, result);
+    QCOMPARE(title, QString("Bestätigung"));
+    seen.sort();
+    shown.sort();
+    QCOMPARE(seen, shown);
+}
+
+void TestAppForm::resetToDefaults_data()
+{
+    QTest::addColumn<int>("press");
+    QTest::addColumn<bool>("restarts");
+    QTest::newRow("no changes nothing") << int(QMessageBox::No) << false;
+    QTest::newRow("escape changes nothing") << int(QMessageBox::Escape) << false;
+    QTest::newRow("yes starts a new copy") << int(QMessageBox::Yes) << true;
+}
+
+void TestAppForm::resetToDefaults()
+{
+    QFETCH(int, press);
+    QFETCH(bool, restarts);
+    Fixture f;
+    const auto reset = [&] {
+        answerNextMessageBox(QMessageBox::StandardButton(press));
+        f.child<QAction>("ResettoDefaults1")->trigger();
+    };
+    if (restarts)
+        QVERIFY(endsApplication(reset));
+    else
+        reset();
+    QCOMPARE(f.desktop.started,
+             restarts ? QStringList{QCoreApplication::applicationFilePath()} : QStringList());
+}
+
+QTEST_MAIN(TestAppForm)
+#include "tst_appform.moc"

@@ -1,0 +1,211 @@
+#include "monitor/builtinsounds.h"
+#include "monitor/soundchoice.h"
+#include "monitor/wavsound.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <cmath>
+
+namespace {
+QByteArray u32(quint32 v)
+{
+    QByteArray b(4, 0);
+    qToLittleEndian(v, b.data());
+    return b;
+}
+QByteArray u16(quint16 v)
+{
+    QByteArray b(2, 0);
+    qToLittleEndian(v, b.data());
+    return b;
+}
+QByteArray chunk(const QByteArray &id, const QByteArray &body)
+{
+    QByteArray c = id + u32(quint32(body.size())) + body;
+    if (body.size() & 1)
+        c += '\0';
+    return c;
+}
+QByteArray fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits, const QByteArray &extra = {})
+{
+    const quint16 align = quint16(channels * bits / 8);
+    return chunk("fmt ", u16(tag) + u16(channels) + u32(rate) + u32(rate * align) + u16(align) +
+                             u16(bits) + extra);
+}
+QByteArray riff(const QByteArray &chunks)
+{
+    return "RIFF" + u32(quint32(4 + chunks.size())) + "WAVE" + chunks;
+}
+} // namespace
+
+class TestSounds : public QObject
+{
+    Q_OBJECT
+private slots:
+    void builtin_data();
+    void builtin();
+    void builtinByName_data();
+    void builtinByName();
+    void choices();
+    void regenerationIsReproducible();
+    void parse_data();
+    void parse();
+    void fallbackIsShortAndAudible();
+};
+
+void TestSounds::builtin_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("fileSize");
+    QTest::addColumn<int>("dataSize");
+    QTest::newRow("beep") << "Resource_1" << 28940 << 28896;
+    QTest::newRow("male") << "Resource_2" << 58892 << 58848;
+    QTest::newRow("female") << "Resource_3" << 91148 << 91104;
+}
+
+void TestSounds::builtin()
+{
+    QFETCH(QString, name);
+    QFETCH(int, fileSize);
+    QFETCH(int, dataSize);
+
+    const QByteArray file = BuiltinSounds::load(name);
+    QCOMPARE(file.size(), fileSize);
+    // Exactly a 16-byte "fmt " chunk and a "data" chunk.
+    QCOMPARE(file.mid(12, 8), QByteArray("fmt ") + u32(16));
+    QCOMPARE(file.mid(36, 4), QByteArray("data"));
+    QCOMPARE(qFromLittleEndian<quint32>(file.constData() + 40), quint32(dataSize));
+
+    const std::optional<WavSound> sound = WavSound::parse(file);
+    QVERIFY(sound);
+    QCOMPARE(sound->encoding, WavSound::Encoding::S16LE);
+    QCOMPARE(sound->channels, 1);
+    QCOMPARE(sound->sampleRate, 44100);
+    QCOMPARE(sound->data.size(), dataSize);
+
+    double sum = 0;
+    int peak = 0;
+    const auto *s = reinterpret_cast<const qint16 *>(sound->data.constData());
+    const int n = int(sound->data.size() / 2);
+    for (int i = 0; i < n; ++i) {
+        const int v = qFromLittleEndian(s[i]);
+        sum += double(v) * v;
+        peak = qMax(peak, qAbs(v));
+    }
+    QVERIFY2(std::sqrt(sum / n) > 1000, "the sound must be clearly audible");
+    QVERIFY2(peak < 32767, "the sound must not clip");
+}
+
+void TestSounds::builtinByName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("as the program asks") << "Resource_1" << ":/sounds/RESOURCE_1.wav";
+    QTest::newRow("letter case ignored") << "resource_3" << ":/sounds/RESOURCE_3.wav";
+    QTest::newRow("no fourth sound") << "Resource_4" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestSounds::builtinByName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, path);
+    QCOMPARE(BuiltinSounds::pathOf(name), path);
+    QCOMPARE(BuiltinSounds::load(name).isEmpty(), path.isEmpty());
+}
+
+void TestSounds::choices()
+{
+    for (SoundChoice c : {SoundChoice::None, SoundChoice::Beep, SoundChoice::Male,
+                          SoundChoice::Female, SoundChoice::Custom})
+        QCOMPARE(SoundChoices::fromStoredName(SoundChoices::storedName(c)), c);
+    QCOMPARE(SoundChoices::fromStoredName("beep"), SoundChoice::None); // case matters
+    QCOMPARE(SoundChoices::fromStoredName(""), SoundChoice::None);
+    QCOMPARE(SoundChoices::resourceName(SoundChoice::Male), QString("Resource_2"));
+    QCOMPARE(SoundChoices::resourceName(SoundChoice::Custom), QString());
+}
+
+void TestSounds::regenerationIsReproducible()
+{
+    const QString python = QStandardPaths::findExecutable("python3");
+    if (python.isEmpty())
+        QSKIP("python3 is not installed");
+    QTemporaryDir out;
+    QVERIFY(out.isValid());
+    QProcess generator;
+    generator.start(python, {MURMLET_SOURCE_DIR "/scripts/make_sounds.py", out.path()});
+    QVERIFY(generator.waitForFinished(60000));
+    QCOMPARE(generator.exitCode(), 0);
+    for (int i = 1; i <= 3; ++i) {
+        const QString name = QStringLiteral("RESOURCE_%1.wav").arg(i);
+        QFile generated(out.filePath(name));
+        QVERIFY(generated.open(QIODevice::ReadOnly));
+        QVERIFY2(generated.readAll() == BuiltinSounds::load(QStringLiteral("Resource_%1").arg(i)),
+                 qPrintable(name + " differs from what the generator makes"));
+    }
+}
+
+void TestSounds::parse_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("dataSize");
+
+    const QByteArray pcm(400, '\x11');
+    const int s16 = int(WavSound::Encoding::S16LE);
+    QTest::newRow("16-bit mono") << riff(fmt(1, 1, 44100, 16) + chunk("data", pcm)) << true << s16 << 1 << 400;
+    QTest::newRow("8-bit stereo") << riff(fmt(1, 2, 22050, 8) + chunk("data", pcm)) << true
+                                  << int(WavSound::Encoding::U8) << 2 << 400;
+    QTest::newRow("24-bit, data cut to whole frames")
+        << riff(fmt(1, 1, 48000, 24) + chunk("data", pcm)) << true << int(WavSound::Encoding::S24LE) << 1 << 399;
+    QByteArray extensible = u16(22) + u16(32) + u32(4) + u16(3) + QByteArray(14, '\0');
+    QTest::newRow("extensible float") << riff(fmt(0xFFFE, 1, 44100, 32, extensible) + chunk("data", pcm))
+                                      << true << int(WavSound::Encoding::Float32LE) << 1 << 400;
+    QTest::newRow("odd-sized chunk before data is padded")
+        << riff(fmt(1, 1, 44100, 16) + chunk("LIST", "abc") + chunk("data", pcm)) << true << s16 << 1 << 400;
+    QByteArray truncated = riff(fmt(1, 1, 44100, 16) + chunk("data", pcm));
+    truncated.chop(101);
+    QTest::newRow("data chunk cut short plays what is there") << truncated << true << s16 << 1 << 298;
+    QTest::newRow("not RIFF") << QByteArray("ID3\x03 some mp3 bytes") << false << 0 << 0 << 0;
+    QTest::newRow("empty file") << QByteArray() << false << 0 << 0 << 0;
+    QTest::newRow("compressed ADPCM") << riff(fmt(2, 1, 44100, 4) + chunk("data", pcm)) << false << 0 << 0 << 0;
+    QTest::newRow("data before fmt") << riff(chunk("data", pcm) + fmt(1, 1, 44100, 16)) << false << 0 << 0 << 0;
+    QTest::newRow("no data chunk") << riff(fmt(1, 1, 44100, 16)) << false << 0 << 0 << 0;
+    QTest::newRow("zero channels") << riff(fmt(1, 0, 44100, 16) + chunk("data", pcm)) << false << 0 << 0 << 0;
+}
+
+void TestSounds::parse()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, valid);
+    const std::optional<WavSound> sound = WavSound::parse(file);
+    QCOMPARE(bool(sound), valid);
+    if (!valid)
+        return;
+    QFETCH(int, encoding);
+    QFETCH(int, channels);
+    QFETCH(int, dataSize);
+    QCOMPARE(int(sound->encoding), encoding);
+    QCOMPARE(sound->channels, channels);
+    QCOMPARE(int(sound->data.size()), dataSize);
+}
+
+void TestSounds::fallbackIsShortAndAudible()
+{
+    const WavSound sound = WavSound::fallback();
+    QVERIFY(sound.seconds() > 0.05 && sound.seconds() < 0.3);
+    const auto *samples = reinterpret_cast<const qint16 *>(sound.data.constData());
+    int peak = 0;
+    for (qsizetype i = 0; i < sound.data.size() / 2; ++i)
+        peak = qMax(peak, qAbs(int(qFromLittleEndian(samples[i]))));
+    QVERIFY(peak > 4000);
+}
+
+QTEST_GUILESS_MAIN(TestSounds)
+#include "tst_sounds.moc"
