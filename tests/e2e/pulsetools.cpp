@@ -1,0 +1,87 @@
+#include "pulsetools.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QtEndian>
+#include <cmath>
+
+namespace PulseTools {
+
+std::optional<QString> pactl(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("pactl"), arguments);
+    if (!process.waitForFinished(10000) || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+bool writeNoiseWav(const QString &path, double seconds, int peak)
+{
+    const auto frames = static_cast<quint32>(seconds * 44100);
+    QByteArray wav;
+    auto u32 = [&](quint32 v) { char b[4]; qToLittleEndian(v, b); wav.append(b, 4); };
+    auto u16 = [&](quint16 v) { char b[2]; qToLittleEndian(v, b); wav.append(b, 2); };
+    wav += "RIFF";
+    u32(36 + frames * 2);
+    wav += "WAVEfmt ";
+    u32(16), u16(1), u16(1), u32(44100), u32(88200), u16(2), u16(16);
+    wav += "data";
+    u32(frames * 2);
+    QRandomGenerator random(7);
+    for (quint32 i = 0; i < frames; ++i)
+        u16(static_cast<quint16>(static_cast<qint16>(random.bounded(-peak, peak + 1))));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size();
+}
+
+std::unique_ptr<QProcess> play(const QString &wav, const QString &sink)
+{
+    auto process = std::make_unique<QProcess>();
+    process->start(QStringLiteral("paplay"), {QStringLiteral("-d"), sink, wav});
+    process->waitForStarted(5000);
+    return process;
+}
+
+Recorder::Recorder(const QString &source)
+{
+    m_process.start(QStringLiteral("parec"),
+                    {QStringLiteral("--latency-msec=20"), QStringLiteral("-d"), source,
+                     QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                     QStringLiteral("--channels=1")});
+    m_process.waitForStarted(5000);
+}
+
+Recorder::~Recorder()
+{
+    stop();
+}
+
+QByteArray Recorder::stop()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+    return m_process.readAllStandardOutput();
+}
+
+double longestLoudRun(const QByteArray &raw, double rms)
+{
+    constexpr int window = 441;
+    const auto *samples = reinterpret_cast<const qint16 *>(raw.constData());
+    const qsizetype count = raw.size() / 2;
+    int run = 0, longest = 0;
+    for (qsizetype start = 0; start + window <= count; start += window) {
+        double sum = 0;
+        for (int i = 0; i < window; ++i) {
+            const double v = qFromLittleEndian(samples[start + i]);
+            sum += v * v;
+        }
+        run = std::sqrt(sum / window) > rms ? run + 1 : 0;
+        longest = qMax(longest, run);
+    }
+    return longest * 0.01;
+}
+
+} // namespace PulseTools

@@ -1,0 +1,219 @@
+// The monitoring window against a real sound server: a virtual microphone fed with
+// noise, a virtual speaker recorded to hear the alarm. Run by with-pulse.sh.
+#include "../app/fakes.h"
+#include "app/main.h"
+#include "app/noisemeter.h"
+#include "app/settingsstore.h"
+#include "monitor/microphonecapture.h"
+#include "monitor/pulsecapturedevice.h"
+#include "monitor/pulsesoundplayer.h"
+#include "pulsetools.h"
+
+#include <QElapsedTimer>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace PulseTools;
+
+namespace {
+const QColor Red(255, 0, 0);
+
+// The real window over the real capture and playback layers.
+struct Monitor
+{
+    Monitor()
+        : capture(std::make_unique<PulseCaptureDevice>()),
+          form(capture, player, desktop, store)
+    {
+        QObject::connect(form.findChild<QTimer *>("Timer2"), &QTimer::timeout,
+                         [this] { statuses << form.statusText(); });
+    }
+    NoiseMeter *meter() const { return form.findChild<NoiseMeter *>("Gauge1"); }
+    void start() { form.ButtonStartClick(); }
+
+    MicrophoneCapture capture;
+    PulseSoundPlayer player;
+    RecordingDesktop desktop;
+    SettingsStore store;
+    TAppForm form;
+    QStringList statuses; // the status text after each 1 s tick
+};
+
+QStringList noiseCounts(int from, int to)
+{
+    QStringList texts;
+    for (int i = from; i <= to; ++i)
+        texts << QStringLiteral("Noise Detected! (%1)").arg(i);
+    return texts;
+}
+} // namespace
+
+class TestMonitorEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void silenceStaysGreen();
+    void noiseCountsAndPlaysTheAlarm_data();
+    void noiseCountsAndPlaysTheAlarm();
+    void hearsTheDefaultSourceOnly();
+    void survivesTheDeviceGoingAway();
+    void worksWithoutASoundServer();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_noise;
+};
+
+void TestMonitorEndToEnd::initTestCase()
+{
+    QVERIFY2(!qEnvironmentVariableIsEmpty("PULSE_SERVER"), "run me through with-pulse.sh");
+    QCOMPARE(pactl({"get-default-source"}).value_or(""), QString("vmic"));
+    m_noise = m_dir.filePath("noise.wav");
+    QVERIFY(writeNoiseWav(m_noise, 30, 20000));
+}
+
+void TestMonitorEndToEnd::silenceStaysGreen()
+{
+    Monitor m;
+    Recorder speaker("spk.monitor");
+    m.start();
+    QTest::qWait(2500);
+    QCOMPARE(m.meter()->barColor(), QColor(0, 255, 0));
+    QCOMPARE(m.meter()->percent(), 0);
+    QCOMPARE(m.statuses, QStringList({"", ""}));
+    QCOMPARE(longestLoudRun(speaker.stop()), 0.0);
+}
+
+void TestMonitorEndToEnd::noiseCountsAndPlaysTheAlarm_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<int>("tolerance");
+    QTest::addColumn<double>("soundSeconds");
+    QTest::newRow("beep, default tolerance") << "RadioButton2" << 5 << 0.328;
+    QTest::newRow("male shush") << "RadioButton3" << 2 << 0.667;
+    QTest::newRow("female shush") << "RadioButton4" << 2 << 1.033;
+    QTest::newRow("none stays silent") << "RadioButton1" << 2 << 0.0;
+}
+
+void TestMonitorEndToEnd::noiseCountsAndPlaysTheAlarm()
+{
+    QFETCH(QString, radio);
+    QFETCH(int, tolerance);
+    QFETCH(double, soundSeconds);
+
+    Monitor m;
+    m.form.findChild<QRadioButton *>(radio)->click();
+    m.form.findChild<QSpinBox *>("SpinEdit1")->setValue(tolerance);
+    m.start();
+    QTest::qWait(300);
+    Recorder speaker("spk.monitor");
+    auto feed = play(m_noise, "micfeed");
+    QTRY_COMPARE_WITH_TIMEOUT(m.meter()->barColor(), Red, 3000);
+    QCOMPARE(m.meter()->percent(), 100); // 20000 x 65536 lies far above the meter's range
+    m.statuses.clear();
+    // Count until the alarm has sounded, and let the sound play out.
+    QTRY_VERIFY_WITH_TIMEOUT(m.statuses.size() > tolerance + 1, (tolerance + 3) * 1000);
+    QTest::qWait(int(soundSeconds * 1000) + 500);
+    const QByteArray heard = speaker.stop();
+    feed->kill();
+    feed->waitForFinished();
+
+    // Successive seconds count 1 ... tolerance, then start over at 1.
+    const QStringList expected = noiseCounts(1, tolerance) + noiseCounts(1, 1);
+    QVERIFY2(m.statuses.join(',').contains(expected.join(',')), qPrintable(m.statuses.join(',')));
+
+    const double loud = longestLoudRun(heard);
+    qInfo("heard %.2f s of sound in %.2f s recorded; the sound lasts %.3f s", loud,
+          secondsOf(heard), soundSeconds);
+    if (soundSeconds == 0) {
+        QCOMPARE(loud, 0.0);
+    } else {
+        QVERIFY2(loud >= soundSeconds - 0.12 && loud <= soundSeconds + 0.05,
+                 qPrintable(QString::number(loud)));
+    }
+}
+
+void TestMonitorEndToEnd::hearsTheDefaultSourceOnly()
+{
+    // A second virtual microphone, made the server's default.
+    const auto sink = pactl({"load-module", "module-null-sink", "sink_name=micfeed2",
+                             "rate=44100", "channels=1"});
+    const auto source = pactl({"load-module", "module-remap-source", "source_name=vmic2",
+                               "master=micfeed2.monitor", "channels=1"});
+    QVERIFY(sink && source);
+    const auto unload = qScopeGuard([&] {
+        pactl({"set-default-source", "vmic"});
+        pactl({"unload-module", *source});
+        pactl({"unload-module", *sink});
+    });
+    Recorder keepAwake("micfeed2.monitor"); // keeps the idle null sink at low latency
+
+    struct Case
+    {
+        const char *defaultSource;
+        const char *fedSink;
+        bool hears;
+    };
+    for (const Case &c : {Case{"vmic2", "micfeed2", true}, Case{"vmic2", "micfeed", false},
+                          Case{"vmic", "micfeed", true}}) {
+        QVERIFY(pactl({"set-default-source", c.defaultSource}));
+        Monitor m;
+        m.start();
+        auto feed = play(m_noise, c.fedSink);
+        QTest::qWait(2000);
+        QVERIFY2((m.meter()->barColor() == Red) == c.hears,
+                 qPrintable(QString("default %1, noise into %2").arg(c.defaultSource, c.fedSink)));
+        feed->kill();
+        feed->waitForFinished();
+    }
+}
+
+void TestMonitorEndToEnd::survivesTheDeviceGoingAway()
+{
+    Monitor m;
+    m.start();
+    auto feed = play(m_noise, "micfeed");
+    QTRY_COMPARE_WITH_TIMEOUT(m.meter()->barColor(), Red, 3000);
+    // The microphone disappears while recording.
+    pactl({"unload-module", "module-remap-source"});
+    QTest::qWait(1000);
+    feed->kill();
+    feed->waitForFinished();
+    m.form.Timer2Timer(); // ticks go on without a device
+    QElapsedTimer closing;
+    closing.start();
+    m.form.close();
+    qInfo("window closed %lld ms after its device disappeared", closing.elapsed());
+    QVERIFY(pactl({"load-module", "module-remap-source", "source_name=vmic",
+                   "master=micfeed.monitor", "channels=1"}));
+    QVERIFY(pactl({"set-default-source", "vmic"}));
+}
+
+void TestMonitorEndToEnd::worksWithoutASoundServer()
+{
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("PULSE_SERVER", "unix:" + m_dir.filePath("no-server-here").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", m_dir.path().toUtf8());
+    const auto restore = qScopeGuard([&] {
+        qputenv("PULSE_SERVER", server);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    });
+
+    Monitor m;
+    m.form.findChild<QRadioButton *>("RadioButton2")->click();
+    m.form.findChild<QSpinBox *>("SpinEdit1")->setValue(1);
+    m.start();
+    QTest::qWait(1500);
+    QCOMPARE(m.meter()->percent(), 0);
+    QCOMPARE(m.meter()->barColor(), QColor(0, 255, 0));
+    m.player.PlayResource("Resource_1"); // no server: returns at once, plays nothing
+    m.form.close();
+}
+
+QTEST_MAIN(TestMonitorEndToEnd)
+#include "tst_monitor_e2e.moc"
