@@ -4,11 +4,11 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev libgl-dev
   libpulse-dev pulseaudio pulseaudio-utils
   libcurl4-openssl-dev libpcre2-dev
-  xvfb xauth x11-utils sox imagemagick
+  xvfb xauth x11-utils xdotool sox imagemagick
   fonts-dejavu-core python3 openssl
 )
 

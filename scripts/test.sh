@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Murmlet and runs the whole test suite:
+#   unit   - the core library, no display
+#   widget - the windows, offscreen
+#   e2e    - the monitoring window against a private sound server (tests/e2e/with-pulse.sh)
+# The core library is also built on its own without Qt Widgets, so a stray Widgets
+# include in it breaks this script.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${MURMLET_BUILD:-$root/build}
+bash "$root/scripts/setup.sh"
+
+cmake -S "$root" -B "$build-core" -G Ninja -DMURMLET_CORE_ONLY=ON >/dev/null
+cmake --build "$build-core" -j "$(nproc)"
+ctest --test-dir "$build-core" --output-on-failure
+
+bash "$root/scripts/build.sh"
+ctest --test-dir "$build" --output-on-failure
