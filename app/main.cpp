@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -45,8 +46,15 @@ QIcon picture(const char *themeName, const char *ownName)
 
 QFont tahoma(int pixelSize, bool bold = false)
 {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setStyleHint(QFont::SansSerif); // the system sans font where Tahoma is missing
+    // Where Tahoma is missing, a face of about its width, then the system sans font.
+    QFont font;
+    font.setStyleHint(QFont::SansSerif);
+    for (const char *family : {"Tahoma", "Liberation Sans", "Arial"}) {
+        if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
+            font.setFamily(QString::fromLatin1(family));
+            break;
+        }
+    }
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;
@@ -70,7 +78,7 @@ TAppForm::TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &des
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFont(tahoma(11));
+    setFont(windowFont());
     setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
     createControls();
     createMenu();
@@ -79,6 +87,11 @@ TAppForm::TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &des
 }
 
 TAppForm::~TAppForm() = default;
+
+QFont TAppForm::windowFont()
+{
+    return tahoma(11);
+}
 
 void TAppForm::createControls()
 {
@@ -125,12 +138,14 @@ void TAppForm::createControls()
 
     auto *label1 = placed<QLabel>(Panel2, "Label1", 3, 11, 84, 14);
     label1->setText(QStringLiteral("Tolerance (sec):"));
+    label1->adjustSize();
     SpinEdit1 = placed<QSpinBox>(Panel2, "SpinEdit1", 87, 8, 97, 22);
     SpinEdit1->setRange(NoiseDetector::MinimumTolerance, NoiseDetector::MaximumTolerance);
     SpinEdit1->setValue(NoiseDetector::DefaultTolerance);
     connect(SpinEdit1, &QSpinBox::textChanged, this, &TAppForm::SpinEdit1Change);
     auto *label3 = placed<QLabel>(Panel2, "Label3", 3, 38, 84, 14);
     label3->setText(QStringLiteral("Warning Sound:"));
+    label3->adjustSize();
 
     RadioButton1 = placed<QRadioButton>(Panel2, "RadioButton1", 87, 36, 113, 17);
     RadioButton2 = placed<QRadioButton>(Panel2, "RadioButton2", 87, 59, 113, 17);

@@ -34,6 +34,9 @@ public:
              SettingsStore &store, QWidget *parent = nullptr);
     ~TAppForm() override;
 
+    // Tahoma at 11 pixels, or the nearest face installed.
+    static QFont windowFont();
+
     int ScaleDimension(int x) const;
     void SetLanguageFile(const QString &filename);
 

@@ -23,6 +23,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv); // command-line arguments are ignored
     const RunningMarker running(QStringLiteral("TAMBRIX_Murmlet"));
+    // Application-wide: under a style sheet, widgets do not inherit the window's font.
+    QApplication::setFont(TAppForm::windowFont());
     applyTheme(app);
     QApplication::setApplicationName(QStringLiteral("Murmlet"));
     QApplication::setDesktopFileName(QStringLiteral("murmlet"));

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Starts the real program under Xvfb beside a private sound server and saves screenshots
+# of the idle window and of the monitoring window hearing noise.
+# Usage: scripts/screenshots.sh [build folder] [output folder]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
+
+if [ -z "${MURMLET_PULSE_RUN:-}" ]; then
+  exec bash "$root/tests/e2e/with-pulse.sh" bash "${BASH_SOURCE[0]}" "$build" "$out"
+fi
+
+display=:97
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
+pids=()
+trap 'kill "${pids[@]}" "$xvfb" 2>/dev/null || true' EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+"$build/murmlet" & pids+=($!)
+wid=$(xdotool search --sync --onlyvisible --name "TAMBRIX - Murmlet" | head -n 1)
+sleep 1
+import -window "$wid" "$out/idle.png"
+
+# Press "Start Microphone" (the big button under the menu bar), then make some noise.
+xdotool mousemove --window "$wid" 200 60 click 1
+sox -n -r 44100 -c 1 -b 16 "$MURMLET_PULSE_RUN/noise.wav" synth 20 whitenoise vol 0.4
+paplay -d micfeed "$MURMLET_PULSE_RUN/noise.wav" & pids+=($!)
+sleep 2.5
+import -window "$wid" "$out/monitoring.png"
+echo "saved $out/idle.png and $out/monitoring.png"
