@@ -71,8 +71,8 @@ template <typename T> T *placed(QWidget *parent, const char *name, int x, int y,
 
 TAppForm::TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
                    SettingsStore &store, QWidget *parent)
-    : QMainWindow(parent), m_capture(capture), m_player(player), m_desktop(desktop),
-      m_store(store), m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
+    : QMainWindow(parent), m_capture(capture), m_player(player), m_desktop(desktop), m_store(store),
+      m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
 {
     setObjectName(QStringLiteral("AppForm"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -237,12 +237,12 @@ void TAppForm::createMenu()
 
     QMenu *settings1 = menuBar()->addMenu(QStringLiteral("Settings"));
     settings1->setObjectName(QStringLiteral("Settings1"));
-    AutoStartMicrophone1 = item(settings1, "AutoStartMicrophone1",
-                                QStringLiteral("Auto Start Microphone"),
-                                &TAppForm::AutoStartMicrophone1Click);
-    MinimizetoSystemTray1 = item(settings1, "MinimizetoSystemTray1",
-                                 QStringLiteral("Minimize to System Tray"),
-                                 &TAppForm::MinimizetoSystemTray1Click);
+    AutoStartMicrophone1 =
+        item(settings1, "AutoStartMicrophone1", QStringLiteral("Auto Start Microphone"),
+             &TAppForm::AutoStartMicrophone1Click);
+    MinimizetoSystemTray1 =
+        item(settings1, "MinimizetoSystemTray1", QStringLiteral("Minimize to System Tray"),
+             &TAppForm::MinimizetoSystemTray1Click);
     for (QAction *option : {AutoStartMicrophone1, MinimizetoSystemTray1})
         option->setCheckable(true);
     separator(settings1, "N1");
@@ -257,15 +257,15 @@ void TAppForm::createMenu()
     help2->setShortcutContext(Qt::ApplicationShortcut);
     separator(help1, "N3");
     // Enabled and shown by the update check once it has finished.
-    QAction *updates = item(help1, "UpdateNotifications1", QStringLiteral("Update Notifications"),
-                            [] {});
+    QAction *updates =
+        item(help1, "UpdateNotifications1", QStringLiteral("Update Notifications"), [] {});
     updates->setCheckable(true);
     updates->setChecked(true);
     updates->setEnabled(false);
     updates->setVisible(false);
     separator(help1, "UpdateNotificationsBar")->setVisible(false);
-    QAction *language = item(help1, "Language1", QStringLiteral("Language..."),
-                             &TAppForm::Language1Click);
+    QAction *language =
+        item(help1, "Language1", QStringLiteral("Language..."), &TAppForm::Language1Click);
     language->setIcon(picture("preferences-desktop-locale", "flag"));
     language->setVisible(false); // nothing in the program shows it
     item(help1, "SendFeedback1", QStringLiteral("Send &Feedback..."), &TAppForm::SendFeedback1Click)
@@ -299,8 +299,8 @@ void TAppForm::RestoreControls()
 {
     {
         const QSignalBlocker detached(TrackBar1);
-        TrackBar1->setValue(m_store.ReadInteger(QStringLiteral("NoiseThreshold"),
-                                                NoiseDetector::DefaultThreshold));
+        TrackBar1->setValue(
+            m_store.ReadInteger(QStringLiteral("NoiseThreshold"), NoiseDetector::DefaultThreshold));
     }
     // Stays attached: a held value whose text differs from "5" is stored back.
     SpinEdit1->setValue(
@@ -358,7 +358,8 @@ void TAppForm::ButtonStartClick()
 void TAppForm::Timer1Timer()
 {
     m_capture.ReadMicrophoneBuffer();
-    const NoiseDetector::Reading reading = m_detector.measure(m_capture.RawLevel(), TrackBar1->value());
+    const NoiseDetector::Reading reading =
+        m_detector.measure(m_capture.RawLevel(), TrackBar1->value());
     Gauge1->setBarColor(reading.noisy ? Red : Lime);
     Gauge1->setValue(reading.meterValue);
 }
@@ -480,7 +481,8 @@ void TAppForm::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible())
-        QMetaObject::invokeMethod(this, &TAppForm::ApplicationEvents1Minimize, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &TAppForm::ApplicationEvents1Minimize,
+                                  Qt::QueuedConnection);
 }
 
 void TAppForm::ApplicationEvents1Minimize()

@@ -46,7 +46,10 @@ public:
     const NoiseDetector &detector() const { return m_detector; }
 
     // Whether the desktop offers a notification area; replaceable for tests.
-    void setTrayAvailability(std::function<bool()> available) { m_trayAvailable = std::move(available); }
+    void setTrayAvailability(std::function<bool()> available)
+    {
+        m_trayAvailable = std::move(available);
+    }
 
 public slots:
     void ButtonStartClick();

@@ -20,7 +20,8 @@ RunningMarker::RunningMarker(const QString &name)
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         return;
-    const QByteArray path = QFile::encodeName(QDir(folder).filePath(name + QStringLiteral(".lock")));
+    const QByteArray path =
+        QFile::encodeName(QDir(folder).filePath(name + QStringLiteral(".lock")));
     m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_fd >= 0)
         (void)::flock(m_fd, LOCK_SH | LOCK_NB);

@@ -29,9 +29,9 @@ private:
 
     using Slot = std::array<std::uint8_t, Size>;
     std::array<Slot, 3> m_slots{};
-    Slot m_window{};            // producer only: rolling window of the newest bytes
-    std::size_t m_filled = 0;   // producer only: valid bytes at the end of m_window
-    int m_write = 0;            // producer only
-    int m_read = 1;             // consumer only
+    Slot m_window{};              // producer only: rolling window of the newest bytes
+    std::size_t m_filled = 0;     // producer only: valid bytes at the end of m_window
+    int m_write = 0;              // producer only
+    int m_read = 1;               // consumer only
     std::atomic<int> m_middle{2}; // slot index, plus Fresh when unseen by the consumer
 };

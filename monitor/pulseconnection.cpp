@@ -21,7 +21,8 @@ int PulseConnection::start(ReadyHandler onReady)
     pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "murmlet");
     pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "murmlet");
     pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, m_role);
-    m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Murmlet", props);
+    m_context =
+        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Murmlet", props);
     pa_proplist_free(props);
     if (!m_context) {
         stop();

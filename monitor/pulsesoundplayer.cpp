@@ -100,7 +100,8 @@ void PulseSoundPlayer::startStream(pa_context *context)
     if (!m_stream)
         return;
     pa_stream_set_write_callback(m_stream, &PulseSoundPlayer::onWrite, this);
-    if (pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr, nullptr) < 0)
+    if (pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr,
+                                   nullptr) < 0)
         dropStream();
 }
 

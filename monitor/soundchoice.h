@@ -3,7 +3,14 @@
 #include <QString>
 
 // The five warning-sound choices, their stored names and the built-in sound each plays.
-enum class SoundChoice { None, Beep, Male, Female, Custom };
+enum class SoundChoice
+{
+    None,
+    Beep,
+    Male,
+    Female,
+    Custom
+};
 
 namespace SoundChoices {
 // "None", "Beep", "Male", "Female", "Custom".

@@ -7,8 +7,8 @@
 #include <atomic>
 #include <thread>
 
-#include <windows.h>
 #include <mmsystem.h>
+#include <windows.h>
 
 // Records the preferred input device (WAVE_MAPPER) through the waveform-audio calls.
 // Buffers circulate between the driver and a thread of ours, woken by an event; the

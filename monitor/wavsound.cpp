@@ -16,6 +16,7 @@ quint16 u16At(const QByteArray &b, qsizetype at)
 constexpr quint16 FormatPcm = 1;
 constexpr quint16 FormatFloat = 3;
 constexpr quint16 FormatExtensible = 0xFFFE;
+constexpr double Pi = 3.14159265358979323846;
 } // namespace
 
 int WavSound::bytesPerFrame() const
@@ -103,7 +104,8 @@ WavSound WavSound::fallback()
     for (int i = 0; i < frames; ++i) {
         const double t = double(i) / rate;
         const double edge = qMin(1.0, double(qMin(i, frames - 1 - i)) / fade);
-        const double tone = i < frames / 2 ? std::sin(2 * M_PI * 880 * t) : std::sin(2 * M_PI * 660 * t);
+        const double tone =
+            i < frames / 2 ? std::sin(2 * Pi * 880 * t) : std::sin(2 * Pi * 660 * t);
         const auto v = static_cast<qint16>(std::lround(12000 * edge * tone));
         qToLittleEndian<qint16>(v, s.data.data() + 2 * i);
     }

@@ -7,7 +7,14 @@
 class WavSound
 {
 public:
-    enum class Encoding { U8, S16LE, S24LE, S32LE, Float32LE };
+    enum class Encoding
+    {
+        U8,
+        S16LE,
+        S24LE,
+        S32LE,
+        Float32LE
+    };
 
     Encoding encoding = Encoding::S16LE;
     int channels = 1;

@@ -2,8 +2,8 @@
 
 #include "monitor/builtinsounds.h"
 
-#include <windows.h>
 #include <mmsystem.h>
+#include <windows.h>
 
 WinSoundPlayer::~WinSoundPlayer()
 {
@@ -14,7 +14,7 @@ void WinSoundPlayer::PlayResource(const QString &name)
 {
     QByteArray next = BuiltinSounds::load(name);
     if (next.isEmpty()) {
-        PlaySoundW(reinterpret_cast<LPCWSTR>(SND_ALIAS_SYSTEMDEFAULT), nullptr,
+        PlaySoundW(reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(SND_ALIAS_SYSTEMDEFAULT)), nullptr,
                    SND_ALIAS_ID | SND_ASYNC);
         return;
     }

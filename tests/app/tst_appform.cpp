@@ -181,7 +181,8 @@ void TestAppForm::meterFollowsLevel_data()
     QTest::addColumn<int>("percent");
     QTest::newRow("silence is green and empty") << 5 << 0 << QColor(0, 255, 0) << 0;
     QTest::newRow("above the default threshold is red") << 5 << 1000 << QColor(255, 0, 0) << 65;
-    QTest::newRow("the same sound under threshold 10 is green") << 10 << 1000 << QColor(0, 255, 0) << 65;
+    QTest::newRow("the same sound under threshold 10 is green")
+        << 10 << 1000 << QColor(0, 255, 0) << 65;
     QTest::newRow("full scale is a full red bar") << 10 << -32768 << QColor(255, 0, 0) << 100;
 }
 
@@ -230,10 +231,10 @@ void TestAppForm::alarmPlaysChosenSound()
     f.secondsOfNoise(4, 20000);
     QVERIFY(f.player.played.isEmpty());
     f.secondsOfNoise(2, 20000);
-    QCOMPARE(f.statuses, QStringList({"Noise Detected! (1)", "Noise Detected! (2)",
-                                      "Noise Detected! (3)", "Noise Detected! (4)",
-                                      "Noise Detected! (5)", "Noise Detected! (1)"}));
-    const QStringList expected = played.isEmpty() ? QStringList()
+    QCOMPARE(f.statuses,
+             QStringList({"Noise Detected! (1)", "Noise Detected! (2)", "Noise Detected! (3)",
+                          "Noise Detected! (4)", "Noise Detected! (5)", "Noise Detected! (1)"}));
+    const QStringList expected = played.isEmpty()    ? QStringList()
                                  : played == "file:" ? QStringList{"file:" + custom}
                                                      : QStringList{played};
     QCOMPARE(f.player.played, expected);
@@ -354,7 +355,8 @@ void TestAppForm::captionedMessageDialog_data()
     QTest::newRow("too few captions keep the standard one")
         << int(QMessageBox::Yes) << QStringList{"Oui"} << 6 << QStringList{yes + "Oui", no + "&No"};
     QTest::newRow("surplus captions are ignored")
-        << int(QMessageBox::No) << QStringList{"Sí", "No", "Extra"} << 7 << QStringList{yes + "Sí", no + "No"};
+        << int(QMessageBox::No) << QStringList{"Sí", "No", "Extra"} << 7
+        << QStringList{yes + "Sí", no + "No"};
 }
 
 void TestAppForm::captionedMessageDialog()
@@ -366,8 +368,9 @@ void TestAppForm::captionedMessageDialog()
     QStringList seen;
     QString title;
     answerNextMessageBox(QMessageBox::StandardButton(press), &seen, &title);
-    const int answer = CaptionedMessageDialog(nullptr, "Restart Application?", QMessageBox::Question,
-                                              QMessageBox::Yes | QMessageBox::No, "Bestätigung", captions);
+    const int answer =
+        CaptionedMessageDialog(nullptr, "Restart Application?", QMessageBox::Question,
+                               QMessageBox::Yes | QMessageBox::No, "Bestätigung", captions);
     QCOMPARE(answer, result);
     QCOMPARE(title, QString("Bestätigung"));
     seen.sort();

@@ -20,8 +20,16 @@ bool writeNoiseWav(const QString &path, double seconds, int peak)
 {
     const auto frames = static_cast<quint32>(seconds * 44100);
     QByteArray wav;
-    auto u32 = [&](quint32 v) { char b[4]; qToLittleEndian(v, b); wav.append(b, 4); };
-    auto u16 = [&](quint16 v) { char b[2]; qToLittleEndian(v, b); wav.append(b, 2); };
+    auto u32 = [&](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        wav.append(b, 4);
+    };
+    auto u16 = [&](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        wav.append(b, 2);
+    };
     wav += "RIFF";
     u32(36 + frames * 2);
     wav += "WAVEfmt ";

@@ -33,6 +33,9 @@ private:
 // The longest run, in seconds, of 10 ms windows whose RMS exceeds `rms`.
 double longestLoudRun(const QByteArray &raw, double rms = 300);
 // Seconds of audio in a raw recording.
-inline double secondsOf(const QByteArray &raw) { return double(raw.size()) / 2 / 44100; }
+inline double secondsOf(const QByteArray &raw)
+{
+    return double(raw.size()) / 2 / 44100;
+}
 
 } // namespace PulseTools

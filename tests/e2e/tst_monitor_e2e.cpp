@@ -25,8 +25,7 @@ const QColor Red(255, 0, 0);
 struct Monitor
 {
     Monitor()
-        : capture(std::make_unique<PulseCaptureDevice>()),
-          form(capture, player, desktop, store)
+        : capture(std::make_unique<PulseCaptureDevice>()), form(capture, player, desktop, store)
     {
         QObject::connect(form.findChild<QTimer *>("Timer2"), &QTimer::timeout,
                          [this] { statuses << form.statusText(); });
@@ -140,8 +139,8 @@ void TestMonitorEndToEnd::noiseCountsAndPlaysTheAlarm()
 void TestMonitorEndToEnd::hearsTheDefaultSourceOnly()
 {
     // A second virtual microphone, made the server's default.
-    const auto sink = pactl({"load-module", "module-null-sink", "sink_name=micfeed2",
-                             "rate=44100", "channels=1"});
+    const auto sink = pactl(
+        {"load-module", "module-null-sink", "sink_name=micfeed2", "rate=44100", "channels=1"});
     const auto source = pactl({"load-module", "module-remap-source", "source_name=vmic2",
                                "master=micfeed2.monitor", "channels=1"});
     QVERIFY(sink && source);

@@ -61,7 +61,8 @@ void TestCapture::rawLevel_data()
     QTest::addColumn<Bytes>("capture");
     QTest::addColumn<qint64>("level");
     QTest::newRow("silence") << samples({}) << 0LL;
-    QTest::newRow("largest magnitude wins, not the first sample") << samples({16, -10}) << 16LL * 65536;
+    QTest::newRow("largest magnitude wins, not the first sample")
+        << samples({16, -10}) << 16LL * 65536;
     QTest::newRow("negative peak") << samples({3, -200, 100}) << 200LL * 65536;
     QTest::newRow("full-scale negative sample") << samples({0, -32768}) << 2147483648LL;
     QTest::newRow("full-scale positive sample") << samples({32767}) << 32767LL * 65536;
@@ -141,7 +142,8 @@ void TestCapture::concurrentCapturesAreNeverTorn()
     while (!done) {
         if (latest.take(out.data())) {
             ++takes;
-            QVERIFY(std::all_of(out.begin(), out.end(), [&](std::uint8_t b) { return b == out[0]; }));
+            QVERIFY(
+                std::all_of(out.begin(), out.end(), [&](std::uint8_t b) { return b == out[0]; }));
         }
     }
     producer.join();

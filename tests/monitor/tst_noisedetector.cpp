@@ -27,13 +27,16 @@ void TestNoiseDetector::measure_data()
     QTest::newRow("threshold 10, exactly full bar stays green")
         << 100000000LL << 10 << false << 100000000LL << 100;
     QTest::newRow("threshold 10, just above") << 100000001LL << 10 << true << 100000000LL << 100;
-    QTest::newRow("default threshold, equality is quiet") << 50000000LL << 5 << false << 50000000LL << 50;
+    QTest::newRow("default threshold, equality is quiet")
+        << 50000000LL << 5 << false << 50000000LL << 50;
     QTest::newRow("default threshold, just above") << 50000001LL << 5 << true << 50000001LL << 50;
     QTest::newRow("below one percent shows an empty bar") << 999999LL << 0 << true << 999999LL << 0;
-    QTest::newRow("negative raw value takes its magnitude") << -655344LL << 0 << true << 655344LL << 0;
+    QTest::newRow("negative raw value takes its magnitude")
+        << -655344LL << 0 << true << 655344LL << 0;
     QTest::newRow("most negative raw value is noise at every threshold")
         << -2147483648LL << 10 << true << 100000000LL << 100;
-    QTest::newRow("full-scale -32768 sample level") << 2147483648LL << 10 << true << 100000000LL << 100;
+    QTest::newRow("full-scale -32768 sample level")
+        << 2147483648LL << 10 << true << 100000000LL << 100;
     QTest::newRow("fraction of a percent is dropped") << 1999999LL << 5 << false << 1999999LL << 1;
 }
 
@@ -78,7 +81,8 @@ void TestNoiseDetector::seconds_data()
         << "Q|Q|Q" << 0 << QStringList{"", "", ""} << "...";
     QTest::newRow("regression: negative tolerance acts as 1")
         << "Q|N|N" << -3 << QStringList{"", "1", "1"} << ".AA";
-    QTest::newRow("largest tolerance") << "N|N|N" << 999999999 << QStringList{"1", "2", "3"} << "...";
+    QTest::newRow("largest tolerance")
+        << "N|N|N" << 999999999 << QStringList{"1", "2", "3"} << "...";
 }
 
 void TestNoiseDetector::seconds()
@@ -93,9 +97,11 @@ void TestNoiseDetector::seconds()
     QCOMPARE(perSecond.size(), status.size());
     for (int s = 0; s < perSecond.size(); ++s) {
         for (QChar r : perSecond[s])
-            detector.measure(r == QLatin1Char('N') ? 90000000 : 1000, NoiseDetector::DefaultThreshold);
+            detector.measure(r == QLatin1Char('N') ? 90000000 : 1000,
+                             NoiseDetector::DefaultThreshold);
         const NoiseDetector::Second second = detector.tick(tolerance);
-        const QString expected = status[s].isEmpty() ? QString() : NoiseDetector::noiseText(status[s].toInt());
+        const QString expected =
+            status[s].isEmpty() ? QString() : NoiseDetector::noiseText(status[s].toInt());
         QCOMPARE(second.statusText, expected);
         QCOMPARE(second.alarm, alarms[s] == QLatin1Char('A'));
     }

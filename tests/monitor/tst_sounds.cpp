@@ -30,7 +30,8 @@ QByteArray chunk(const QByteArray &id, const QByteArray &body)
         c += '\0';
     return c;
 }
-QByteArray fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits, const QByteArray &extra = {})
+QByteArray fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits,
+               const QByteArray &extra = {})
 {
     const quint16 align = quint16(channels * bits / 8);
     return chunk("fmt ", u16(tag) + u16(channels) + u32(rate) + u32(rate * align) + u16(align) +
@@ -104,10 +105,14 @@ void TestSounds::builtinByName_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("path");
-    QTest::newRow("as the program asks") << "Resource_1" << ":/sounds/RESOURCE_1.wav";
-    QTest::newRow("letter case ignored") << "resource_3" << ":/sounds/RESOURCE_3.wav";
-    QTest::newRow("no fourth sound") << "Resource_4" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("as the program asks") << "Resource_1"
+                                         << ":/sounds/RESOURCE_1.wav";
+    QTest::newRow("letter case ignored") << "resource_3"
+                                         << ":/sounds/RESOURCE_3.wav";
+    QTest::newRow("no fourth sound") << "Resource_4"
+                                     << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestSounds::builtinByName()
@@ -159,25 +164,33 @@ void TestSounds::parse_data()
 
     const QByteArray pcm(400, '\x11');
     const int s16 = int(WavSound::Encoding::S16LE);
-    QTest::newRow("16-bit mono") << riff(fmt(1, 1, 44100, 16) + chunk("data", pcm)) << true << s16 << 1 << 400;
+    QTest::newRow("16-bit mono") << riff(fmt(1, 1, 44100, 16) + chunk("data", pcm)) << true << s16
+                                 << 1 << 400;
     QTest::newRow("8-bit stereo") << riff(fmt(1, 2, 22050, 8) + chunk("data", pcm)) << true
                                   << int(WavSound::Encoding::U8) << 2 << 400;
     QTest::newRow("24-bit, data cut to whole frames")
-        << riff(fmt(1, 1, 48000, 24) + chunk("data", pcm)) << true << int(WavSound::Encoding::S24LE) << 1 << 399;
+        << riff(fmt(1, 1, 48000, 24) + chunk("data", pcm)) << true << int(WavSound::Encoding::S24LE)
+        << 1 << 399;
     QByteArray extensible = u16(22) + u16(32) + u32(4) + u16(3) + QByteArray(14, '\0');
-    QTest::newRow("extensible float") << riff(fmt(0xFFFE, 1, 44100, 32, extensible) + chunk("data", pcm))
-                                      << true << int(WavSound::Encoding::Float32LE) << 1 << 400;
+    QTest::newRow("extensible float")
+        << riff(fmt(0xFFFE, 1, 44100, 32, extensible) + chunk("data", pcm)) << true
+        << int(WavSound::Encoding::Float32LE) << 1 << 400;
     QTest::newRow("odd-sized chunk before data is padded")
-        << riff(fmt(1, 1, 44100, 16) + chunk("LIST", "abc") + chunk("data", pcm)) << true << s16 << 1 << 400;
+        << riff(fmt(1, 1, 44100, 16) + chunk("LIST", "abc") + chunk("data", pcm)) << true << s16
+        << 1 << 400;
     QByteArray truncated = riff(fmt(1, 1, 44100, 16) + chunk("data", pcm));
     truncated.chop(101);
-    QTest::newRow("data chunk cut short plays what is there") << truncated << true << s16 << 1 << 298;
+    QTest::newRow("data chunk cut short plays what is there")
+        << truncated << true << s16 << 1 << 298;
     QTest::newRow("not RIFF") << QByteArray("ID3\x03 some mp3 bytes") << false << 0 << 0 << 0;
     QTest::newRow("empty file") << QByteArray() << false << 0 << 0 << 0;
-    QTest::newRow("compressed ADPCM") << riff(fmt(2, 1, 44100, 4) + chunk("data", pcm)) << false << 0 << 0 << 0;
-    QTest::newRow("data before fmt") << riff(chunk("data", pcm) + fmt(1, 1, 44100, 16)) << false << 0 << 0 << 0;
+    QTest::newRow("compressed ADPCM")
+        << riff(fmt(2, 1, 44100, 4) + chunk("data", pcm)) << false << 0 << 0 << 0;
+    QTest::newRow("data before fmt")
+        << riff(chunk("data", pcm) + fmt(1, 1, 44100, 16)) << false << 0 << 0 << 0;
     QTest::newRow("no data chunk") << riff(fmt(1, 1, 44100, 16)) << false << 0 << 0 << 0;
-    QTest::newRow("zero channels") << riff(fmt(1, 0, 44100, 16) + chunk("data", pcm)) << false << 0 << 0 << 0;
+    QTest::newRow("zero channels")
+        << riff(fmt(1, 0, 44100, 16) + chunk("data", pcm)) << false << 0 << 0 << 0;
 }
 
 void TestSounds::parse()
