@@ -3,6 +3,7 @@
 #include "app/captionedmessagedialog.h"
 #include "app/desktop.h"
 #include "app/noisemeter.h"
+#include "app/settingsfolder.h"
 #include "app/settingsstore.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/soundplayer.h"
@@ -70,8 +71,9 @@ template <typename T> T *placed(QWidget *parent, const char *name, int x, int y,
 } // namespace
 
 TAppForm::TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
-                   SettingsStore &store, QWidget *parent)
-    : QMainWindow(parent), m_capture(capture), m_player(player), m_desktop(desktop), m_store(store),
+                   const AppPaths &paths, QWidget *parent)
+    : QMainWindow(parent), m_capture(capture), m_player(player), m_desktop(desktop), m_paths(paths),
+      m_store(std::make_unique<SettingsStore>()),
       m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
 {
     setObjectName(QStringLiteral("AppForm"));
@@ -280,12 +282,14 @@ void TAppForm::FormCreate()
         // Identity: the version record's strings, once that reader exists.
         m_identity = AppIdentity::shipped();
         setWindowTitle(m_identity.title);
-        // Settings folder and store: the store handed in is already open.
+        m_settingsFolder = SettingsFolder::choose(m_paths.programFolder, m_identity.companyName,
+                                                  m_identity.productName);
+        m_store = SettingsStore::open(m_settingsFolder + QStringLiteral("settings.ini"));
         RestoreControls();
         ButtonStart->setFixedHeight(ScaleDimension(64));
-        if (m_store.ReadString(QStringLiteral("MinimizeToSystemTray")) == QLatin1String("ON"))
+        if (m_store->ReadString(QStringLiteral("MinimizeToSystemTray")) == QLatin1String("ON"))
             MinimizetoSystemTray1->setChecked(true);
-        if (m_store.ReadString(QStringLiteral("AutoStartMicrophone")) == QLatin1String("ON")) {
+        if (m_store->ReadString(QStringLiteral("AutoStartMicrophone")) == QLatin1String("ON")) {
             AutoStartMicrophone1->setChecked(true);
             ButtonStart->click();
         }
@@ -299,14 +303,14 @@ void TAppForm::RestoreControls()
 {
     {
         const QSignalBlocker detached(TrackBar1);
-        TrackBar1->setValue(
-            m_store.ReadInteger(QStringLiteral("NoiseThreshold"), NoiseDetector::DefaultThreshold));
+        TrackBar1->setValue(m_store->ReadInteger(QStringLiteral("NoiseThreshold"),
+                                                 NoiseDetector::DefaultThreshold));
     }
     // Stays attached: a held value whose text differs from "5" is stored back.
     SpinEdit1->setValue(
-        m_store.ReadInteger(QStringLiteral("Tolerance"), NoiseDetector::DefaultTolerance));
+        m_store->ReadInteger(QStringLiteral("Tolerance"), NoiseDetector::DefaultTolerance));
 
-    const QString sound = m_store.ReadString(QStringLiteral("Sound"));
+    const QString sound = m_store->ReadString(QStringLiteral("Sound"));
     switch (SoundChoices::fromStoredName(sound)) {
     case SoundChoice::Beep:
         RadioButton2->setChecked(true);
@@ -318,7 +322,7 @@ void TAppForm::RestoreControls()
         RadioButton4->setChecked(true);
         break;
     case SoundChoice::Custom: {
-        const QString custom = m_store.ReadString(QStringLiteral("CustomSound"));
+        const QString custom = m_store->ReadString(QStringLiteral("CustomSound"));
         if (!custom.isEmpty()) {
             Edit1->setText(custom);
             RadioButton5->setChecked(true);
@@ -378,7 +382,7 @@ void TAppForm::playAlarm()
     const SoundChoice choice = soundChoice();
     if (choice == SoundChoice::Custom) {
         // The stored path, not the edit box: every change of the box is stored anyway.
-        const QString path = m_store.ReadString(QStringLiteral("CustomSound"));
+        const QString path = m_store->ReadString(QStringLiteral("CustomSound"));
         if (!path.isEmpty() && QFileInfo(path).isFile())
             m_player.PlayFile(path);
         return;
@@ -397,18 +401,18 @@ void TAppForm::TimerCheckerTimer()
 void TAppForm::TrackBar1Change()
 {
     setStatusText(NoiseDetector::thresholdText(TrackBar1->value()));
-    m_store.WriteInteger(QStringLiteral("NoiseThreshold"), TrackBar1->value());
+    store(QStringLiteral("NoiseThreshold"), QString::number(TrackBar1->value()));
 }
 
 void TAppForm::SpinEdit1Change()
 {
-    m_store.WriteInteger(QStringLiteral("Tolerance"),
-                         NoiseDetector::toleranceFromText(SpinEdit1->text()));
+    store(QStringLiteral("Tolerance"),
+          QString::number(NoiseDetector::toleranceFromText(SpinEdit1->text())));
 }
 
 void TAppForm::RadioButtonClick(SoundChoice choice)
 {
-    m_store.WriteString(QStringLiteral("Sound"), SoundChoices::storedName(choice));
+    store(QStringLiteral("Sound"), SoundChoices::storedName(choice));
     const bool custom = choice == SoundChoice::Custom;
     Edit1->setVisible(custom);
     Button1->setVisible(custom);
@@ -416,7 +420,7 @@ void TAppForm::RadioButtonClick(SoundChoice choice)
 
 void TAppForm::Edit1Change()
 {
-    m_store.WriteString(QStringLiteral("CustomSound"), Edit1->text());
+    store(QStringLiteral("CustomSound"), Edit1->text());
 }
 
 void TAppForm::Button1Click()
@@ -440,7 +444,16 @@ void TAppForm::Exit1Click()
 void TAppForm::toggleStoredOption(QAction *item, const QString &name)
 {
     // The action toggled its own check mark before this runs.
-    m_store.WriteString(name, item->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    store(name, item->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
+}
+
+void TAppForm::store(const QString &name, const QString &value)
+{
+    try {
+        m_store->WriteString(name, value);
+    } catch (const std::exception &error) {
+        showGeneralError(QString::fromUtf8(error.what()));
+    }
 }
 
 void TAppForm::AutoStartMicrophone1Click()
@@ -461,9 +474,10 @@ void TAppForm::ResettoDefaults1Click()
         {translated(QStringLiteral("Yes")), translated(QStringLiteral("No"))});
     if (answer != DialogResult::Yes)
         return;
-    // The settings file is deleted here once the store lives on disk.
+    // The ending copy writes nothing more: the new one starts from the defaults.
+    QFile::remove(m_settingsFolder + QStringLiteral("settings.ini"));
     QCoreApplication::processEvents();
-    m_desktop.startProgram(QCoreApplication::applicationFilePath());
+    m_desktop.startProgram(m_paths.programFile);
     QCoreApplication::exit(0);
 }
 
@@ -555,7 +569,7 @@ void TAppForm::showGeneralError(const QString &message)
     QString text = message;
     if (!text.endsWith(QLatin1Char('.')))
         text += QLatin1Char('.');
-    QMessageBox::critical(this, QCoreApplication::applicationName(), text);
+    QMessageBox::critical(this, QString::fromLatin1(ApplicationTitle), text);
 }
 
 QString TAppForm::translated(const QString &text) const

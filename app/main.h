@@ -1,11 +1,13 @@
 #pragma once
 
 #include "app/appidentity.h"
+#include "app/apppaths.h"
 #include "monitor/noisedetector.h"
 #include "monitor/soundchoice.h"
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class Desktop;
 class MicrophoneCapture;
@@ -31,8 +33,11 @@ class TAppForm : public QMainWindow
     Q_OBJECT
 public:
     TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
-             SettingsStore &store, QWidget *parent = nullptr);
+             const AppPaths &paths, QWidget *parent = nullptr);
     ~TAppForm() override;
+
+    // The application's title: the caption of the general error message.
+    static constexpr const char *ApplicationTitle = "Murmlet";
 
     // Tahoma at 11 pixels, or the nearest face installed.
     static QFont windowFont();
@@ -41,6 +46,8 @@ public:
     void SetLanguageFile(const QString &filename);
 
     const AppIdentity &identity() const { return m_identity; }
+    const SettingsStore &settings() const { return *m_store; }
+    QString settingsFolder() const { return m_settingsFolder; }
     QString statusText() const;
     SoundChoice soundChoice() const;
     const NoiseDetector &detector() const { return m_detector; }
@@ -84,6 +91,8 @@ private:
     void RestoreControls();
     void RadioButtonClick(SoundChoice choice);
     void toggleStoredOption(QAction *item, const QString &name);
+    // Writes one option through to disk; a failed write shows the general error message.
+    void store(const QString &name, const QString &value);
     void playAlarm();
     void setStatusText(const QString &text);
     void showGeneralError(const QString &message);
@@ -92,8 +101,10 @@ private:
     MicrophoneCapture &m_capture;
     SoundPlayer &m_player;
     Desktop &m_desktop;
-    SettingsStore &m_store;
+    const AppPaths m_paths;
     AppIdentity m_identity;
+    QString m_settingsFolder;
+    std::unique_ptr<SettingsStore> m_store; // in memory until the settings file is open
     NoiseDetector m_detector;
     std::function<bool()> m_trayAvailable;
     bool m_centred = false;

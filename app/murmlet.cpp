@@ -1,7 +1,6 @@
 #include "app/main.h"
 #include "app/qtdesktop.h"
 #include "app/runningmarker.h"
-#include "app/settingsstore.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/soundplayer.h"
 
@@ -26,15 +25,14 @@ int main(int argc, char *argv[])
     // Application-wide: under a style sheet, widgets do not inherit the window's font.
     QApplication::setFont(TAppForm::windowFont());
     applyTheme(app);
-    QApplication::setApplicationName(QStringLiteral("Murmlet"));
+    QApplication::setApplicationName(QString::fromLatin1(TAppForm::ApplicationTitle));
     QApplication::setDesktopFileName(QStringLiteral("murmlet"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
 
     MicrophoneCapture capture(CaptureDevice::createDefault());
     const std::unique_ptr<SoundPlayer> player = SoundPlayer::createDefault();
     QtDesktop desktop;
-    SettingsStore store;
-    TAppForm form(capture, *player, desktop, store);
+    TAppForm form(capture, *player, desktop, AppPaths::ofThisProgram());
     form.show();
     return QApplication::exec();
 }

@@ -1,20 +1,50 @@
 #include "app/settingsstore.h"
 
-SettingsStore::~SettingsStore() = default;
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
 
-qsizetype SettingsStore::indexOf(const QString &name) const
+namespace {
+const QString Section = QStringLiteral("Settings");
+
+// The text of a UTF-8 file without its byte-order mark, or nothing when it is not UTF-8.
+std::optional<QString> decodeUtf8(QByteArray bytes)
 {
-    for (qsizetype i = 0; i < m_values.size(); ++i) {
-        if (m_values[i].first.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+} // namespace
+
+std::unique_ptr<SettingsStore> SettingsStore::open(const QString &fileName)
+{
+    auto store = std::make_unique<SettingsStore>();
+    store->m_fileName = fileName;
+    QFile file(fileName);
+    if (!file.exists())
+        return store;
+    std::optional<QString> text;
+    if (file.open(QIODevice::ReadOnly))
+        text = decodeUtf8(file.readAll());
+    file.close();
+    if (text) {
+        store->m_document = IniDocument::parse(*text);
+    } else {
+        // Keep what the user had; a failure to move it aside is not reported.
+        const QString backup = fileName + QStringLiteral(".bak");
+        QFile::remove(backup);
+        QFile::rename(fileName, backup);
     }
-    return -1;
+    return store;
 }
 
 QString SettingsStore::ReadString(const QString &name, const QString &fallback) const
 {
-    const qsizetype i = indexOf(name);
-    return i < 0 ? fallback : m_values[i].second;
+    return m_document.contains(Section, name) ? m_document.value(Section, name) : fallback;
 }
 
 bool SettingsStore::parseInteger(const QString &text, int *value)
@@ -22,9 +52,10 @@ bool SettingsStore::parseInteger(const QString &text, int *value)
     bool ok = false;
     int parsed = 0;
     if (text.size() > 2 && text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        const qint64 wide = text.mid(2).toLongLong(&ok, 16);
-        ok = ok && wide <= 0xFFFFFFFFLL && !text.mid(2).startsWith(QLatin1Char('-')) &&
-             !text.mid(2).startsWith(QLatin1Char('+'));
+        const QString digits = text.mid(2);
+        const qint64 wide = digits.toLongLong(&ok, 16);
+        ok = ok && wide >= 0 && wide <= 0xFFFFFFFFLL && digits[0] != QLatin1Char('+') &&
+             digits[0] != QLatin1Char('-');
         parsed = static_cast<int>(static_cast<quint32>(wide));
     } else {
         parsed = text.toInt(&ok, 10);
@@ -37,23 +68,31 @@ bool SettingsStore::parseInteger(const QString &text, int *value)
 int SettingsStore::ReadInteger(const QString &name, int fallback) const
 {
     int value = fallback;
-    const qsizetype i = indexOf(name);
-    if (i >= 0 && parseInteger(m_values[i].second, &value))
+    if (m_document.contains(Section, name) && parseInteger(m_document.value(Section, name), &value))
         return value;
     return fallback;
 }
 
 void SettingsStore::WriteString(const QString &name, const QString &value)
 {
-    const qsizetype i = indexOf(name);
-    if (i < 0)
-        m_values.append({name, value});
-    else
-        m_values[i].second = value;
-    persist();
+    m_document.setValue(Section, name, value);
+    UpdateFile();
 }
 
 void SettingsStore::WriteInteger(const QString &name, int value)
 {
     WriteString(name, QString::number(value));
+}
+
+void SettingsStore::UpdateFile() const
+{
+    if (m_fileName.isEmpty())
+        return;
+    QSaveFile file(m_fileName);
+    const QByteArray bytes = m_document.serialize();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        throw WriteError(QStringLiteral("Cannot create file \"%1\". %2")
+                             .arg(m_fileName, file.errorString())
+                             .toStdString());
+    }
 }

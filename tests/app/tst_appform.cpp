@@ -4,6 +4,7 @@
 #include "app/settingsstore.h"
 #include "fakes.h"
 #include "monitor/microphonecapture.h"
+#include <QFile>
 
 #include <QAction>
 #include <QLabel>
@@ -20,17 +21,23 @@
 #include <functional>
 
 namespace {
-// One main window with test doubles for every platform layer.
+// One main window with test doubles for every platform layer, in a program folder of
+// its own. `ini` (CR LF added) is the settings.ini found there at start.
 struct Fixture
 {
-    explicit Fixture(const QList<QPair<QString, QString>> &stored = {})
+    explicit Fixture(const QStringList &ini = {})
     {
+        if (!ini.isEmpty()) {
+            QFile file(settingsFile());
+            file.open(QIODevice::WriteOnly);
+            file.write("\xEF\xBB\xBF" + ini.join("\r\n").toUtf8() + "\r\n");
+        }
         auto steady = std::make_unique<SteadyDevice>();
         device = steady.get();
         capture = std::make_unique<MicrophoneCapture>(std::move(steady));
-        for (const auto &[name, value] : stored)
-            store.WriteString(name, value);
-        form = std::make_unique<TAppForm>(*capture, player, desktop, store);
+        form = std::make_unique<TAppForm>(
+            *capture, player, desktop,
+            AppPaths{QCoreApplication::applicationFilePath(), folder.path()});
     }
     template <typename T> T *child(const char *name) const
     {
@@ -48,12 +55,24 @@ struct Fixture
             statuses << form->statusText();
         }
     }
+    QString settingsFile() const { return folder.filePath("settings.ini"); }
+    // The value lines of settings.ini as they are on disk.
+    QStringList fileLines() const
+    {
+        QFile file(settingsFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromUtf8(file.readAll().mid(3)).split("\r\n");
+        lines.removeAll(QString());
+        return lines;
+    }
+    QString stored(const QString &name) const { return form->settings().ReadString(name); }
 
+    QTemporaryDir folder;
     SteadyDevice *device = nullptr;
     std::unique_ptr<MicrophoneCapture> capture;
     RecordingPlayer player;
     RecordingDesktop desktop;
-    SettingsStore store;
     std::unique_ptr<TAppForm> form;
     QStringList statuses;
 };
@@ -109,6 +128,9 @@ private slots:
     void thresholdBarWritesStatus();
     void radioButtonsShowCustomControls();
     void menuOptionsStoreOnOff();
+    void restoreFromSettingsFile_data();
+    void restoreFromSettingsFile();
+    void failedWriteIsReportedAndKept();
     void minimiseToTray_data();
     void minimiseToTray();
     void onlineHelp();
@@ -135,7 +157,8 @@ void TestAppForm::freshWindow()
     QVERIFY(!f.child<QTimer>("Timer2")->isActive());
     QVERIFY(f.child<QTimer>("TimerChecker")->isActive());
     QVERIFY(f.statuses.isEmpty() && f.form->statusText().isEmpty());
-    QVERIFY(f.store.values().isEmpty()); // nothing is stored until the user changes something
+    QVERIFY(!QFile::exists(f.settingsFile())); // nothing is stored until the user changes something
+    QCOMPARE(f.form->settingsFolder(), QDir::toNativeSeparators(f.folder.path() + "/"));
 
     for (const char *hidden : {"Language1", "UpdateNotifications1", "UpdateNotificationsBar"})
         QVERIFY2(!f.child<QAction>(hidden)->isVisible(), hidden);
@@ -165,7 +188,7 @@ void TestAppForm::startMonitoring()
 
 void TestAppForm::autoStartOpensMonitoring()
 {
-    Fixture f({{"AutoStartMicrophone", "ON"}, {"MinimizeToSystemTray", "on"}});
+    Fixture f({"[Settings]", "AutoStartMicrophone=ON", "MinimizeToSystemTray=on"});
     QVERIFY(f.child<QAction>("AutoStartMicrophone1")->isChecked());
     QVERIFY(!f.child<QAction>("MinimizetoSystemTray1")->isChecked()); // only exactly "ON"
     QVERIFY(f.child<QPushButton>("ButtonStart")->isHidden());
@@ -248,7 +271,7 @@ void TestAppForm::thresholdBarWritesStatus()
     Fixture f;
     f.child<QSlider>("TrackBar1")->setValue(7);
     QCOMPARE(f.form->statusText(), QString("Noise Threshold: 7"));
-    QCOMPARE(f.store.ReadString("NoiseThreshold"), QString("7"));
+    QCOMPARE(f.stored("NoiseThreshold"), QString("7"));
     f.secondsOfNoise(1, 0); // the next second replaces the text
     QCOMPARE(f.form->statusText(), QString());
 }
@@ -260,12 +283,12 @@ void TestAppForm::radioButtonsShowCustomControls()
     auto *browse = f.child<QPushButton>("Button1");
     f.child<QRadioButton>("RadioButton5")->click();
     QVERIFY(!edit->isHidden() && !browse->isHidden());
-    QCOMPARE(f.store.ReadString("Sound"), QString("Custom"));
+    QCOMPARE(f.stored("Sound"), QString("Custom"));
     edit->setText("/tmp/x.wav");
     f.child<QRadioButton>("RadioButton3")->click();
     QVERIFY(edit->isHidden() && browse->isHidden());
-    QCOMPARE(f.store.ReadString("Sound"), QString("Male"));
-    QCOMPARE(f.store.ReadString("CustomSound"), QString("/tmp/x.wav")); // the path is kept
+    QCOMPARE(f.stored("Sound"), QString("Male"));
+    QCOMPARE(f.stored("CustomSound"), QString("/tmp/x.wav")); // the path is kept
     QCOMPARE(f.form->soundChoice(), SoundChoice::Male);
 }
 
@@ -274,12 +297,105 @@ void TestAppForm::menuOptionsStoreOnOff()
     Fixture f;
     f.child<QAction>("MinimizetoSystemTray1")->trigger();
     f.child<QAction>("AutoStartMicrophone1")->trigger();
-    QCOMPARE(f.store.ReadString("MinimizeToSystemTray"), QString("ON"));
-    QCOMPARE(f.store.ReadString("AutoStartMicrophone"), QString("ON"));
+    QCOMPARE(f.stored("MinimizeToSystemTray"), QString("ON"));
+    QCOMPARE(f.stored("AutoStartMicrophone"), QString("ON"));
     QVERIFY(f.child<QPushButton>("ButtonStart")->isVisibleTo(f.form.get())); // nothing starts now
     f.child<QAction>("AutoStartMicrophone1")->trigger();
-    QCOMPARE(f.store.ReadString("AutoStartMicrophone"), QString("OFF"));
+    QCOMPARE(f.stored("AutoStartMicrophone"), QString("OFF"));
     QVERIFY(!f.child<QAction>("AutoStartMicrophone1")->isChecked());
+}
+
+void TestAppForm::restoreFromSettingsFile_data()
+{
+    QTest::addColumn<QStringList>("ini");
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<int>("tolerance");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<QString>("custom");
+    QTest::addColumn<QStringList>("fileAfterStart"); // empty: no file; "unchanged": as prepared
+
+    const QStringList unchanged{"unchanged"};
+    // A comment line shows whether the file was rewritten: writing drops comments.
+    const QString note = "; prepared by the test";
+    QTest::newRow("no file: defaults, nothing written") << QStringList() << 5 << 5 << "RadioButton1"
+                                                        << "" << QStringList();
+    QTest::newRow("all options") << QStringList{"[Settings]", "NoiseThreshold=7", "Tolerance=12",
+                                                "Sound=Female"}
+                                 << 7 << 12 << "RadioButton4"
+                                 << ""
+                                 << QStringList{"[Settings]", "NoiseThreshold=7", "Tolerance=12",
+                                                "Sound=Female"};
+    QTest::newRow("threshold 15 shows 10 and stays 15 in the file")
+        << QStringList{note, "[Settings]", "NoiseThreshold=15"} << 10 << 5 << "RadioButton1"
+        << "" << unchanged;
+    QTest::newRow("threshold abc gives the default")
+        << QStringList{note, "[Settings]", "NoiseThreshold=abc"} << 5 << 5 << "RadioButton1"
+        << "" << unchanged;
+    QTest::newRow("hexadecimal threshold")
+        << QStringList{note, "[Settings]", "NoiseThreshold=0x3"} << 3 << 5 << "RadioButton1"
+        << "" << unchanged;
+    QTest::newRow("names in another letter case are found")
+        << QStringList{note, "[SETTINGS]", "noisethreshold=2"} << 2 << 5 << "RadioButton1"
+        << "" << unchanged;
+    QTest::newRow("tolerance 0 comes back as 1")
+        << QStringList{note, "[Settings]", "Tolerance=0"} << 5 << 1 << "RadioButton1"
+        << "" << QStringList{"[Settings]", "Tolerance=1"};
+    QTest::newRow("tolerance 5 writes nothing")
+        << QStringList{note, "[Settings]", "Tolerance=5"} << 5 << 5 << "RadioButton1"
+        << "" << unchanged;
+    QTest::newRow("a stored Beep is written back with the same value")
+        << QStringList{note, "[Settings]", "Sound=Beep"} << 5 << 5 << "RadioButton2"
+        << "" << QStringList{"[Settings]", "Sound=Beep"};
+    QTest::newRow("beep in lower case means None")
+        << QStringList{note, "[Settings]", "Sound=beep"} << 5 << 5 << "RadioButton1"
+        << "" << unchanged;
+    QTest::newRow("custom without a path means None and keeps Custom in the file")
+        << QStringList{note, "[Settings]", "Sound=Custom", "CustomSound="} << 5 << 5
+        << "RadioButton1"
+        << "" << unchanged;
+    QTest::newRow("custom with a path")
+        << QStringList{"[Settings]", "Sound=Custom", "CustomSound=/home/a b/ß.wav"} << 5 << 5
+        << "RadioButton5"
+        << "/home/a b/ß.wav"
+        << QStringList{"[Settings]", "Sound=Custom", "CustomSound=/home/a b/ß.wav"};
+    QTest::newRow("unknown keys and sections are kept")
+        << QStringList{"[Other]", "Colour = blue", "[Settings]", "Future=1", "Tolerance=0"} << 5
+        << 1 << "RadioButton1"
+        << "" << QStringList{"[Other]", "Colour=blue", "[Settings]", "Future=1", "Tolerance=1"};
+}
+
+void TestAppForm::restoreFromSettingsFile()
+{
+    QFETCH(QStringList, ini);
+    QFETCH(int, threshold);
+    QFETCH(int, tolerance);
+    QFETCH(QString, checked);
+    QFETCH(QString, custom);
+    QFETCH(QStringList, fileAfterStart);
+
+    Fixture f(ini);
+    QCOMPARE(f.child<QSlider>("TrackBar1")->value(), threshold);
+    QCOMPARE(f.child<QSpinBox>("SpinEdit1")->value(), tolerance);
+    QVERIFY(f.child<QRadioButton>(checked.toLatin1().constData())->isChecked());
+    QCOMPARE(f.child<QLineEdit>("Edit1")->text(), custom);
+    QCOMPARE(f.child<QLineEdit>("Edit1")->isHidden(), checked != "RadioButton5");
+    QCOMPARE(f.form->statusText(), QString()); // restoring the threshold writes no status
+    if (fileAfterStart == QStringList{"unchanged"})
+        fileAfterStart = ini;
+    QCOMPARE(f.fileLines(), fileAfterStart);
+}
+
+void TestAppForm::failedWriteIsReportedAndKept()
+{
+    Fixture f;
+    // A folder in the way of the file makes every write fail.
+    QVERIFY(QDir(f.folder.path()).mkdir("settings.ini"));
+    QString title;
+    answerNextMessageBox(QMessageBox::Ok, nullptr, &title);
+    f.child<QSlider>("TrackBar1")->setValue(8);
+    QCOMPARE(title, QString("Murmlet"));
+    QCOMPARE(f.child<QSlider>("TrackBar1")->value(), 8); // the control keeps its new state
+    QCOMPARE(f.stored("NoiseThreshold"), QString("8"));
 }
 
 void TestAppForm::minimiseToTray_data()
@@ -391,7 +507,7 @@ void TestAppForm::resetToDefaults()
 {
     QFETCH(int, press);
     QFETCH(bool, restarts);
-    Fixture f;
+    Fixture f({"[Settings]", "NoiseThreshold=2"});
     const auto reset = [&] {
         answerNextMessageBox(QMessageBox::StandardButton(press));
         f.child<QAction>("ResettoDefaults1")->trigger();
@@ -402,6 +518,7 @@ void TestAppForm::resetToDefaults()
         reset();
     QCOMPARE(f.desktop.started,
              restarts ? QStringList{QCoreApplication::applicationFilePath()} : QStringList());
+    QCOMPARE(QFile::exists(f.settingsFile()), !restarts);
 }
 
 QTEST_MAIN(TestAppForm)
