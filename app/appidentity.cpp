@@ -1,12 +1,17 @@
 #include "app/appidentity.h"
 
-AppIdentity AppIdentity::shipped()
+#include "app/versioninfo.h"
+
+AppIdentity AppIdentity::fromVersionRecord(const QString &programFile)
 {
+    TEXEVersionData data;
+    ReadVersionRecord(programFile, data);
     AppIdentity identity;
-    identity.companyName = QStringLiteral("TAMBRIX");
-    identity.productName = QStringLiteral("Murmlet");
+    identity.companyName = data.CompanyName;
+    identity.productName = data.ProductName;
     identity.title = identity.companyName + QStringLiteral(" - ") + identity.productName;
-    identity.version = QStringLiteral("1.1");
+    const quint32 fileVersion = FileVersionMS(programFile);
+    identity.version = QStringLiteral("%1.%2").arg(fileVersion >> 16).arg(fileVersion & 0xFFFF);
     return identity;
 }
 

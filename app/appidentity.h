@@ -11,8 +11,10 @@ public:
     QString title;   // company + " - " + product
     QString version; // major.minor
 
-    // The identity the program ships with, used until the version record is read.
-    static AppIdentity shipped();
+    // The identity stated by the version record of programFile: maker and product from
+    // its strings, "major.minor" from the fixed part's file version (65535.65535 when the
+    // fixed part cannot be read). Throws SystemError when ReadVersionRecord does.
+    static AppIdentity fromVersionRecord(const QString &programFile);
 
     // "http://" + host + "/help/" + the product name in lower case with blanks as "-" + "/".
     QString helpAddress(const QString &host) const;

@@ -279,8 +279,8 @@ void TAppForm::createMenu()
 void TAppForm::FormCreate()
 {
     try {
-        // Identity: the version record's strings, once that reader exists.
-        m_identity = AppIdentity::shipped();
+        // Identity: from the version record in the program's own file.
+        m_identity = AppIdentity::fromVersionRecord(m_paths.programFile);
         setWindowTitle(m_identity.title);
         m_settingsFolder = SettingsFolder::choose(m_paths.programFolder, m_identity.companyName,
                                                   m_identity.productName);

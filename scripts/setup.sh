@@ -9,7 +9,7 @@ packages=(
   libpulse-dev pulseaudio pulseaudio-utils
   libcurl4-openssl-dev libpcre2-dev
   xvfb xauth x11-utils xdotool sox imagemagick
-  fonts-dejavu-core fonts-liberation2 python3 openssl
+  fonts-dejavu-core fonts-liberation2 python3 openssl binutils-mingw-w64-x86-64
 )
 
 missing=()

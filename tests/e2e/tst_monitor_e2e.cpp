@@ -3,7 +3,6 @@
 #include "../app/fakes.h"
 #include "app/main.h"
 #include "app/noisemeter.h"
-#include "app/settingsstore.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/pulsecapturedevice.h"
 #include "monitor/pulsesoundplayer.h"
@@ -25,7 +24,9 @@ const QColor Red(255, 0, 0);
 struct Monitor
 {
     Monitor()
-        : capture(std::make_unique<PulseCaptureDevice>()), form(capture, player, desktop, store)
+        : capture(std::make_unique<PulseCaptureDevice>()),
+          form(capture, player, desktop,
+               AppPaths{QCoreApplication::applicationFilePath(), folder.path()})
     {
         QObject::connect(form.findChild<QTimer *>("Timer2"), &QTimer::timeout,
                          [this] { statuses << form.statusText(); });
@@ -36,7 +37,7 @@ struct Monitor
     MicrophoneCapture capture;
     PulseSoundPlayer player;
     RecordingDesktop desktop;
-    SettingsStore store;
+    QTemporaryDir folder; // the program folder: settings.ini goes here
     TAppForm form;
     QStringList statuses; // the status text after each 1 s tick
 };
