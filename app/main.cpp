@@ -5,6 +5,7 @@
 #include "app/noisemeter.h"
 #include "app/settingsfolder.h"
 #include "app/settingsstore.h"
+#include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/soundplayer.h"
 
@@ -71,9 +72,9 @@ template <typename T> T *placed(QWidget *parent, const char *name, int x, int y,
 } // namespace
 
 TAppForm::TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
-                   const AppPaths &paths, QWidget *parent)
-    : QMainWindow(parent), m_capture(capture), m_player(player), m_desktop(desktop), m_paths(paths),
-      m_store(std::make_unique<SettingsStore>()),
+                   LanguageCatalogue &language, const AppPaths &paths, QWidget *parent)
+    : QMainWindow(parent), m_capture(capture), m_player(player), m_desktop(desktop),
+      m_language(language), m_paths(paths), m_store(std::make_unique<SettingsStore>()),
       m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
 {
     setObjectName(QStringLiteral("AppForm"));
@@ -293,7 +294,7 @@ void TAppForm::FormCreate()
             AutoStartMicrophone1->setChecked(true);
             ButtonStart->click();
         }
-        // Interface language: loaded here once the language catalogue exists.
+        m_language.LoadLanguage(QString());
     } catch (const std::exception &error) {
         showGeneralError(QString::fromUtf8(error.what()));
     }
@@ -574,6 +575,5 @@ void TAppForm::showGeneralError(const QString &message)
 
 QString TAppForm::translated(const QString &text) const
 {
-    // Passes through the language catalogue once it exists.
-    return text;
+    return m_language.Translate(text);
 }

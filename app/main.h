@@ -10,6 +10,7 @@
 #include <memory>
 
 class Desktop;
+class LanguageCatalogue;
 class MicrophoneCapture;
 class NoiseMeter;
 class QAction;
@@ -33,7 +34,7 @@ class TAppForm : public QMainWindow
     Q_OBJECT
 public:
     TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
-             const AppPaths &paths, QWidget *parent = nullptr);
+             LanguageCatalogue &language, const AppPaths &paths, QWidget *parent = nullptr);
     ~TAppForm() override;
 
     // The application's title: the caption of the general error message.
@@ -101,6 +102,7 @@ private:
     MicrophoneCapture &m_capture;
     SoundPlayer &m_player;
     Desktop &m_desktop;
+    LanguageCatalogue &m_language;
     const AppPaths m_paths;
     AppIdentity m_identity;
     QString m_settingsFolder;

@@ -1,6 +1,8 @@
 #include "app/main.h"
 #include "app/qtdesktop.h"
 #include "app/runningmarker.h"
+#include "localisation/languagecatalogue.h"
+#include "localisation/userlanguage.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/soundplayer.h"
 
@@ -32,7 +34,9 @@ int main(int argc, char *argv[])
     MicrophoneCapture capture(CaptureDevice::createDefault());
     const std::unique_ptr<SoundPlayer> player = SoundPlayer::createDefault();
     QtDesktop desktop;
-    TAppForm form(capture, *player, desktop, AppPaths::ofThisProgram());
+    const AppPaths paths = AppPaths::ofThisProgram();
+    LanguageCatalogue language(paths.programFolder, UserLanguage::current());
+    TAppForm form(capture, *player, desktop, language, paths);
     form.show();
     return QApplication::exec();
 }

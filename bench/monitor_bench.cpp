@@ -4,6 +4,7 @@
 // Prints figures; asserts nothing. Run through bench/run-bench.sh.
 #include "app/desktop.h"
 #include "app/main.h"
+#include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/pulsecapturedevice.h"
 #include "monitor/pulsesoundplayer.h"
@@ -139,8 +140,8 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     const int seconds = argument(args, "--seconds", 60);
     const int onsets = argument(args, "--onsets", 20);
-    const auto fragment = std::uint32_t(
-        argument(args, "--fragment", int(PulseCaptureDevice::DefaultFragmentBytes)));
+    const auto fragment =
+        std::uint32_t(argument(args, "--fragment", int(PulseCaptureDevice::DefaultFragmentBytes)));
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER")) {
         qCritical("run me through bench/run-bench.sh (it starts the sound server)");
         return 2;
@@ -153,7 +154,8 @@ int main(int argc, char *argv[])
     MicrophoneCapture capture(std::make_unique<PulseCaptureDevice>(fragment));
     PulseSoundPlayer player;
     NoDesktop desktop;
-    TAppForm form(capture, player, desktop,
+    LanguageCatalogue language(folder.path(), 1033);
+    TAppForm form(capture, player, desktop, language,
                   AppPaths{QCoreApplication::applicationFilePath(), folder.path()});
     form.show();
     auto *meterTick = form.findChild<QTimer *>("Timer1");

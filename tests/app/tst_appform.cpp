@@ -3,6 +3,7 @@
 #include "app/noisemeter.h"
 #include "app/settingsstore.h"
 #include "fakes.h"
+#include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
 #include <QFile>
 
@@ -22,11 +23,20 @@
 
 namespace {
 // One main window with test doubles for every platform layer, in a program folder of
-// its own. `ini` (CR LF added) is the settings.ini found there at start.
+// its own. `ini` (CR LF added) is the settings.ini found there at start; the shipped
+// Languages folder lies beside the program when `languages` is set.
 struct Fixture
 {
-    explicit Fixture(const QStringList &ini = {})
+    explicit Fixture(const QStringList &ini = {}, quint16 userLanguage = 1033,
+                     bool languages = false)
     {
+        if (languages) {
+            QDir(folder.path()).mkdir("Languages");
+            const QDir shipped(MURMLET_SOURCE_DIR "/resources/Languages");
+            for (const QString &name : shipped.entryList(QDir::Files))
+                QFile::copy(shipped.filePath(name), folder.filePath("Languages/" + name));
+        }
+        language = std::make_unique<LanguageCatalogue>(folder.path(), userLanguage);
         if (!ini.isEmpty()) {
             QFile file(settingsFile());
             file.open(QIODevice::WriteOnly);
@@ -36,7 +46,7 @@ struct Fixture
         device = steady.get();
         capture = std::make_unique<MicrophoneCapture>(std::move(steady));
         form = std::make_unique<TAppForm>(
-            *capture, player, desktop,
+            *capture, player, desktop, *language,
             AppPaths{QCoreApplication::applicationFilePath(), folder.path()});
     }
     template <typename T> T *child(const char *name) const
@@ -73,6 +83,7 @@ struct Fixture
     std::unique_ptr<MicrophoneCapture> capture;
     RecordingPlayer player;
     RecordingDesktop desktop;
+    std::unique_ptr<LanguageCatalogue> language;
     std::unique_ptr<TAppForm> form;
     QStringList statuses;
 };
@@ -137,6 +148,8 @@ private slots:
     void closeReleasesMicrophoneButExitDoesNot();
     void captionedMessageDialog_data();
     void captionedMessageDialog();
+    void resetQuestionSpeaksTheUsersLanguage_data();
+    void resetQuestionSpeaksTheUsersLanguage();
     void resetToDefaults_data();
     void resetToDefaults();
 };
@@ -492,6 +505,51 @@ void TestAppForm::captionedMessageDialog()
     seen.sort();
     shown.sort();
     QCOMPARE(seen, shown);
+}
+
+void TestAppForm::resetQuestionSpeaksTheUsersLanguage_data()
+{
+    QTest::addColumn<int>("userLanguage");
+    QTest::addColumn<bool>("languages");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QStringList>("buttons");
+    const QString yes = QString::number(QMessageBox::Yes), no = QString::number(QMessageBox::No);
+    QTest::newRow("German display language")
+        << 1031 << true << "Anwendung neu starten?"
+        << "Bestätigung" << QStringList{yes + "Ja", no + "Nein"};
+    QTest::newRow("Swiss German shares the file")
+        << 2055 << true << "Anwendung neu starten?"
+        << "Bestätigung" << QStringList{yes + "Ja", no + "Nein"};
+    QTest::newRow("no Languages folder stays English")
+        << 1031 << false << "Restart Application?"
+        << "Confirmation" << QStringList{yes + "Yes", no + "No"};
+    QTest::newRow("a language without a file stays English")
+        << 1041 << true << "Restart Application?"
+        << "Confirmation" << QStringList{yes + "Yes", no + "No"};
+}
+
+void TestAppForm::resetQuestionSpeaksTheUsersLanguage()
+{
+    QFETCH(int, userLanguage);
+    QFETCH(bool, languages);
+    QFETCH(QString, question);
+    QFETCH(QString, caption);
+    QFETCH(QStringList, buttons);
+    Fixture f({}, quint16(userLanguage), languages);
+    QStringList seen;
+    QString title, text;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            text = box->text();
+    });
+    answerNextMessageBox(QMessageBox::No, &seen, &title);
+    f.child<QAction>("ResettoDefaults1")->trigger();
+    QCOMPARE(text, question);
+    QCOMPARE(title, caption);
+    seen.sort();
+    QCOMPARE(seen, buttons);
+    QVERIFY(f.desktop.started.isEmpty());
 }
 
 void TestAppForm::resetToDefaults_data()

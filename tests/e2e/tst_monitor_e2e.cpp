@@ -3,6 +3,7 @@
 #include "../app/fakes.h"
 #include "app/main.h"
 #include "app/noisemeter.h"
+#include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/pulsecapturedevice.h"
 #include "monitor/pulsesoundplayer.h"
@@ -25,7 +26,7 @@ struct Monitor
 {
     Monitor()
         : capture(std::make_unique<PulseCaptureDevice>()),
-          form(capture, player, desktop,
+          form(capture, player, desktop, language,
                AppPaths{QCoreApplication::applicationFilePath(), folder.path()})
     {
         QObject::connect(form.findChild<QTimer *>("Timer2"), &QTimer::timeout,
@@ -38,6 +39,7 @@ struct Monitor
     PulseSoundPlayer player;
     RecordingDesktop desktop;
     QTemporaryDir folder; // the program folder: settings.ini goes here
+    LanguageCatalogue language{folder.path(), 1033};
     TAppForm form;
     QStringList statuses; // the status text after each 1 s tick
 };

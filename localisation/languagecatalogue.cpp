@@ -1,0 +1,147 @@
+#include "localisation/languagecatalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace {
+const QString Suffix = QStringLiteral(".lang.txt");
+
+QStringList splitLines(const QString &text)
+{
+    QString normalised = text;
+    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = normalised.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the line end of the last line starts no new line
+    return lines;
+}
+
+// Trims characters up to U+0020 from both ends.
+QString trimControls(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin].unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// Lower case in the letters A to Z only, as the file-name comparison wants.
+QString asciiLower(QString text)
+{
+    for (QChar &c : text) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return text;
+}
+} // namespace
+
+LanguageCatalogue::LanguageCatalogue(const QString &programFolder, quint16 userLanguage)
+    : m_programFolder(programFolder), m_userLanguage(userLanguage)
+{
+}
+
+QStringList LanguageCatalogue::tableLines(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return splitLines(QString::fromUtf8(bytes.mid(3)));
+    if (bytes.startsWith("\xFF\xFE")) {
+        QStringDecoder decoder(QStringDecoder::Utf16LE);
+        return splitLines(decoder.decode(bytes.mid(2)));
+    }
+    if (bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(QStringDecoder::Utf16BE);
+        return splitLines(decoder.decode(bytes.mid(2)));
+    }
+    return splitLines(QString::fromLatin1(bytes)); // stands in for the ANSI code page
+}
+
+QString LanguageCatalogue::fileForLanguage(const QStringList &tableLines, quint16 userLanguage)
+{
+    const QString code = QString::number(userLanguage);
+    for (const QString &line : tableLines) {
+        const qsizetype comma = line.indexOf(QLatin1Char(','));
+        if (comma < 0)
+            continue;
+        if (trimControls(line.left(comma)) == code)
+            return trimControls(line.mid(comma + 1));
+    }
+    return {};
+}
+
+void LanguageCatalogue::ListLanguageFiles(const QString &folder)
+{
+    QDir dir(folder);
+    dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    dir.setSorting(QDir::Unsorted);
+    dir.setNameFilters({QStringLiteral("*lang.txt")}); // letter case ignored
+    m_languageFiles += dir.entryList();
+}
+
+void LanguageCatalogue::LoadLanguage(const QString &name)
+{
+    m_languagesFolder = QDir(m_programFolder).filePath(QStringLiteral("Languages"));
+    m_languageFiles.clear();
+    if (!QFileInfo(m_languagesFolder).isDir())
+        return;
+    ListLanguageFiles(m_languagesFolder);
+
+    QString chosen = name.trimmed();
+    if (chosen.isEmpty()) {
+        QFile table(QDir(m_languagesFolder).filePath(QStringLiteral("LanguageCodes.csv")));
+        if (table.exists()) {
+            QStringList lines;
+            if (table.open(QIODevice::ReadOnly))
+                lines = tableLines(table.readAll());
+            const QString wanted = asciiLower(fileForLanguage(lines, m_userLanguage));
+            for (const QString &file : std::as_const(m_languageFiles)) {
+                if (!wanted.isEmpty() && asciiLower(file) == wanted) {
+                    chosen = file;
+                    break;
+                }
+            }
+        }
+    }
+    if (chosen.isEmpty())
+        return;
+    const QString path = QDir(m_languagesFolder).filePath(chosen);
+    if (!QFileInfo(path).isFile())
+        return;
+
+    const qsizetype suffix = chosen.indexOf(Suffix);
+    m_languageName = suffix < 0 ? QString() : chosen.left(suffix);
+    m_languageFile = path;
+    m_languageLines.clear();
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw LoadError(file.errorString().toStdString());
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        throw LoadError(
+            "No mapping for the Unicode character exists in the target multi-byte code page");
+    m_languageLines = splitLines(text);
+}
+
+QString LanguageCatalogue::Translate(const QString &text) const
+{
+    if (m_languageFile.isEmpty())
+        return text;
+    const QString prefix = QLatin1Char('{') + text + QLatin1Char('}');
+    for (const QString &line : m_languageLines) {
+        if (!line.startsWith(prefix))
+            continue;
+        const QString rest = line.mid(line.indexOf(QLatin1Char('}')) + 1);
+        return rest.isEmpty() ? text : rest;
+    }
+    return text;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+
+// The interface language: the language files in the "Languages" folder beside the
+// program, the one chosen by the user's display language, and the lookup that every
+// dialog text passes through. Loaded once at start-up, then only read.
+class LanguageCatalogue
+{
+public:
+    // Raised when the chosen language file cannot be read or is not valid UTF-8. The
+    // catalogue then stays in English.
+    class LoadError : public std::runtime_error
+    {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    // programFolder: where the "Languages" folder lies. userLanguage: the user's display
+    // language as a Windows language identifier (LANGID).
+    LanguageCatalogue(const QString &programFolder, quint16 userLanguage);
+
+    // Lists the language files and, for an empty name, picks one through
+    // LanguageCodes.csv by the user's language; a non-empty name loads that file.
+    void LoadLanguage(const QString &name);
+    // Appends the names of the "*lang.txt" files in the folder, in directory order.
+    void ListLanguageFiles(const QString &folder);
+    // The loaded file's text for an English text, or the English text itself.
+    QString Translate(const QString &text) const;
+
+    QString LanguagesFolder() const { return m_languagesFolder; }
+    QStringList LanguageFiles() const { return m_languageFiles; }
+    QString LanguageName() const { return m_languageName; }
+    QString LanguageFile() const { return m_languageFile; }
+
+    // The lines of a table or language file: the byte-order mark chooses UTF-8 or UTF-16;
+    // without one, Latin-1. Lines end in CR LF, LF or CR.
+    static QStringList tableLines(const QByteArray &bytes);
+    // The file's name chosen for the user's language in LanguageCodes.csv, or empty.
+    static QString fileForLanguage(const QStringList &tableLines, quint16 userLanguage);
+
+private:
+    QString m_programFolder;
+    quint16 m_userLanguage;
+    QString m_languagesFolder;
+    QStringList m_languageFiles;
+    QString m_languageName;
+    QString m_languageFile;
+    QStringList m_languageLines;
+};
