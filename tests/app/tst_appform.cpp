@@ -1,6 +1,7 @@
 #include "app/captionedmessagedialog.h"
 #include "app/main.h"
 #include "app/noisemeter.h"
+#include "app/qtdesktop.h"
 #include "app/settingsstore.h"
 #include "fakes.h"
 #include "localisation/languagecatalogue.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -150,6 +152,7 @@ private slots:
     void captionedMessageDialog();
     void resetQuestionSpeaksTheUsersLanguage_data();
     void resetQuestionSpeaksTheUsersLanguage();
+    void resetStartsANewCopy();
     void resetToDefaults_data();
     void resetToDefaults();
 };
@@ -550,6 +553,48 @@ void TestAppForm::resetQuestionSpeaksTheUsersLanguage()
     seen.sort();
     QCOMPARE(seen, buttons);
     QVERIFY(f.desktop.started.isEmpty());
+}
+
+// The real program, copied into a folder of its own, is started anew by the real desktop
+// layer; the new process comes up without the deleted settings file.
+void TestAppForm::resetStartsANewCopy()
+{
+    QTemporaryDir folder;
+    const QString program = folder.filePath("murmlet");
+    QVERIFY(QFile::copy(MURMLET_PROGRAM, program));
+    {
+        QFile ini(folder.filePath("settings.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("\xEF\xBB\xBF[Settings]\r\nNoiseThreshold=2\r\n");
+    }
+    MicrophoneCapture capture(std::make_unique<SteadyDevice>());
+    RecordingPlayer player;
+    QtDesktop desktop;
+    LanguageCatalogue language(folder.path(), 1033);
+    TAppForm form(capture, player, desktop, language, AppPaths{program, folder.path()});
+    QCOMPARE(form.settings().ReadInteger("NoiseThreshold", 5), 2);
+
+    qputenv("QT_QPA_PLATFORM", "offscreen"); // for the new copy
+    QVERIFY(endsApplication([&] {
+        answerNextMessageBox(QMessageBox::Yes);
+        form.findChild<QAction *>("ResettoDefaults1")->trigger();
+    }));
+    QVERIFY(!QFile::exists(folder.filePath("settings.ini")));
+
+    // Find the new process by its program file.
+    qint64 started = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
+                if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() == program)
+                    started = pid.toLongLong();
+            }
+            return started != 0;
+        }(),
+        10000);
+    QTest::qWait(500);
+    QVERIFY(!QFile::exists(folder.filePath("settings.ini"))); // it starts from the defaults
+    QProcess::execute("kill", {QString::number(started)});
 }
 
 void TestAppForm::resetToDefaults_data()
