@@ -8,6 +8,7 @@
 #include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/soundplayer.h"
+#include "update/newversion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,10 +73,11 @@ template <typename T> T *placed(QWidget *parent, const char *name, int x, int y,
 } // namespace
 
 TAppForm::TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
-                   LanguageCatalogue &language, const AppPaths &paths, QWidget *parent)
+                   LanguageCatalogue &language, const AppPaths &paths, UpdateCheckFactory updates,
+                   QWidget *parent)
     : QMainWindow(parent), m_capture(capture), m_player(player), m_desktop(desktop),
       m_language(language), m_paths(paths), m_store(std::make_unique<SettingsStore>()),
-      m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
+      m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable), m_updates(std::move(updates))
 {
     setObjectName(QStringLiteral("AppForm"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -259,13 +261,14 @@ void TAppForm::createMenu()
     help2->setShortcut(QKeySequence(Qt::Key_F1));
     help2->setShortcutContext(Qt::ApplicationShortcut);
     separator(help1, "N3");
-    // Enabled and shown by the update check once it has finished.
-    QAction *updates =
-        item(help1, "UpdateNotifications1", QStringLiteral("Update Notifications"), [] {});
-    updates->setCheckable(true);
-    updates->setChecked(true);
-    updates->setEnabled(false);
-    updates->setVisible(false);
+    // Enabled once the update check has finished; nothing shows it.
+    UpdateNotifications1 =
+        item(help1, "UpdateNotifications1", QStringLiteral("Update Notifications"),
+             &TAppForm::UpdateNotifications1Click);
+    UpdateNotifications1->setCheckable(true);
+    UpdateNotifications1->setChecked(true);
+    UpdateNotifications1->setEnabled(false);
+    UpdateNotifications1->setVisible(false);
     separator(help1, "UpdateNotificationsBar")->setVisible(false);
     QAction *language =
         item(help1, "Language1", QStringLiteral("Language..."), &TAppForm::Language1Click);
@@ -395,8 +398,35 @@ void TAppForm::playAlarm()
 
 void TAppForm::TimerCheckerTimer()
 {
-    // The update check starts here once it exists; until then there is nothing to wait for.
+    if (!m_checkerStarted) {
+        m_checkerStarted = true;
+        TChecker::start(m_updates(m_identity), m_identity.title, m_identity.version, m_checkState);
+        return;
+    }
+    // The worker wrote everything else before it set the flag.
+    if (!m_checkState->checkDone.load(std::memory_order_acquire))
+        return;
     TimerChecker->stop();
+    UpdateNotifications1->setEnabled(true);
+    if (m_checkState->showUpdateSetting == 0)
+        UpdateNotifications1->setChecked(false);
+    if (m_checkState->newVersionAvailable && !m_notice) {
+        m_notice = std::make_unique<TNewVer>(
+            m_desktop, m_language,
+            TNewVer::Announcement{m_identity.productName, m_checkState->latestVersion,
+                                  m_checkState->downloadUrl,
+                                  QStringLiteral("http://" MURMLET_WEB_HOST "/")},
+            this);
+    }
+}
+
+void TAppForm::UpdateNotifications1Click()
+{
+    // The action has toggled its check mark already. Governs the next program start.
+    if (m_checkState->store)
+        m_checkState->store->writeString(QStringLiteral("ShowUpdate"),
+                                         UpdateNotifications1->isChecked() ? QStringLiteral("1")
+                                                                           : QStringLiteral("0"));
 }
 
 void TAppForm::TrackBar1Change()

@@ -4,6 +4,7 @@
 #include "app/apppaths.h"
 #include "monitor/noisedetector.h"
 #include "monitor/soundchoice.h"
+#include "update/check.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -24,6 +25,7 @@ class QSystemTrayIcon;
 class QTimer;
 class SettingsStore;
 class SoundPlayer;
+class TNewVer;
 
 // The main window: start button, noise meter, threshold bar, tolerance and sound
 // controls, status bar, menu, the three timers and the notification-area icon.
@@ -33,8 +35,12 @@ class TAppForm : public QMainWindow
 {
     Q_OBJECT
 public:
+    // How the update check reaches the maker's service, given the program's identity.
+    using UpdateCheckFactory = std::function<UpdateCheckSetup(const AppIdentity &)>;
+
     TAppForm(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
-             LanguageCatalogue &language, const AppPaths &paths, QWidget *parent = nullptr);
+             LanguageCatalogue &language, const AppPaths &paths, UpdateCheckFactory updates,
+             QWidget *parent = nullptr);
     ~TAppForm() override;
 
     // The application's title: the caption of the general error message.
@@ -49,6 +55,9 @@ public:
     const AppIdentity &identity() const { return m_identity; }
     const SettingsStore &settings() const { return *m_store; }
     QString settingsFolder() const { return m_settingsFolder; }
+    // The update notice, once the check has announced a version.
+    TNewVer *updateNotice() const { return m_notice.get(); }
+    const CheckState &checkState() const { return *m_checkState; }
     QString statusText() const;
     SoundChoice soundChoice() const;
     const NoiseDetector &detector() const { return m_detector; }
@@ -73,6 +82,7 @@ public slots:
     void MinimizetoSystemTray1Click();
     void ResettoDefaults1Click();
     void Help2Click();
+    void UpdateNotifications1Click();
     void Language1Click();
     void SendFeedback1Click();
     void About1Click();
@@ -109,6 +119,10 @@ private:
     std::unique_ptr<SettingsStore> m_store; // in memory until the settings file is open
     NoiseDetector m_detector;
     std::function<bool()> m_trayAvailable;
+    UpdateCheckFactory m_updates;
+    std::shared_ptr<CheckState> m_checkState = std::make_shared<CheckState>();
+    bool m_checkerStarted = false;
+    std::unique_ptr<TNewVer> m_notice;
     bool m_centred = false;
 
     QPushButton *ButtonStart = nullptr;
@@ -130,4 +144,5 @@ private:
     QSystemTrayIcon *TrayIcon1 = nullptr;
     QAction *AutoStartMicrophone1 = nullptr;
     QAction *MinimizetoSystemTray1 = nullptr;
+    QAction *UpdateNotifications1 = nullptr;
 };

@@ -36,7 +36,10 @@ int main(int argc, char *argv[])
     QtDesktop desktop;
     const AppPaths paths = AppPaths::ofThisProgram();
     LanguageCatalogue language(paths.programFolder, UserLanguage::current());
-    TAppForm form(capture, *player, desktop, language, paths);
+    TAppForm form(capture, *player, desktop, language, paths, [](const AppIdentity &identity) {
+        return UpdateCheckSetup::forHost(QStringLiteral(MURMLET_WEB_HOST), identity.companyName,
+                                         identity.productName);
+    });
     form.show();
     return QApplication::exec();
 }

@@ -30,6 +30,15 @@ QString trimControls(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+// Decodes the bytes after a byte-order mark. Only the one mark is skipped: a second one
+// belongs to the text.
+QString decodeAfterMark(QStringDecoder::Encoding encoding, const QByteArray &bytes)
+{
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless |
+                                         QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 // Lower case in the letters A to Z only, as the file-name comparison wants.
 QString asciiLower(QString text)
 {
@@ -49,15 +58,11 @@ LanguageCatalogue::LanguageCatalogue(const QString &programFolder, quint16 userL
 QStringList LanguageCatalogue::tableLines(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return splitLines(QString::fromUtf8(bytes.mid(3)));
-    if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder decoder(QStringDecoder::Utf16LE);
-        return splitLines(decoder.decode(bytes.mid(2)));
-    }
-    if (bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(QStringDecoder::Utf16BE);
-        return splitLines(decoder.decode(bytes.mid(2)));
-    }
+        return splitLines(decodeAfterMark(QStringDecoder::Utf8, bytes.mid(3)));
+    if (bytes.startsWith("\xFF\xFE"))
+        return splitLines(decodeAfterMark(QStringDecoder::Utf16LE, bytes.mid(2)));
+    if (bytes.startsWith("\xFE\xFF"))
+        return splitLines(decodeAfterMark(QStringDecoder::Utf16BE, bytes.mid(2)));
     return splitLines(QString::fromLatin1(bytes)); // stands in for the ANSI code page
 }
 
@@ -87,11 +92,14 @@ void LanguageCatalogue::LoadLanguage(const QString &name)
 {
     m_languagesFolder = QDir(m_programFolder).filePath(QStringLiteral("Languages"));
     m_languageFiles.clear();
+    m_languageName.clear();
+    m_languageFile.clear();
+    m_languageLines.clear();
     if (!QFileInfo(m_languagesFolder).isDir())
         return;
     ListLanguageFiles(m_languagesFolder);
 
-    QString chosen = name.trimmed();
+    QString chosen = trimControls(name);
     if (chosen.isEmpty()) {
         QFile table(QDir(m_languagesFolder).filePath(QStringLiteral("LanguageCodes.csv")));
         if (table.exists()) {
@@ -113,10 +121,11 @@ void LanguageCatalogue::LoadLanguage(const QString &name)
     if (!QFileInfo(path).isFile())
         return;
 
+    // Name and path first: a file that fails to load still counts as chosen, with no lines,
+    // so every lookup stays English.
     const qsizetype suffix = chosen.indexOf(Suffix);
     m_languageName = suffix < 0 ? QString() : chosen.left(suffix);
     m_languageFile = path;
-    m_languageLines.clear();
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -124,7 +133,8 @@ void LanguageCatalogue::LoadLanguage(const QString &name)
     QByteArray bytes = file.readAll();
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder.decode(bytes);
     if (decoder.hasError())
         throw LoadError(

@@ -23,7 +23,9 @@ public:
     LanguageCatalogue(const QString &programFolder, quint16 userLanguage);
 
     // Lists the language files and, for an empty name, picks one through
-    // LanguageCodes.csv by the user's language; a non-empty name loads that file.
+    // LanguageCodes.csv by the user's language; a non-empty name loads that file. Starts
+    // afresh on every call. Throws LoadError when the chosen file cannot be loaded; the
+    // file then counts as chosen (LanguageFile, LanguageName) but translates nothing.
     void LoadLanguage(const QString &name);
     // Appends the names of the "*lang.txt" files in the folder, in directory order.
     void ListLanguageFiles(const QString &folder);
@@ -35,8 +37,8 @@ public:
     QString LanguageName() const { return m_languageName; }
     QString LanguageFile() const { return m_languageFile; }
 
-    // The lines of a table or language file: the byte-order mark chooses UTF-8 or UTF-16;
-    // without one, Latin-1. Lines end in CR LF, LF or CR.
+    // The lines of LanguageCodes.csv: a byte-order mark chooses UTF-8 or UTF-16; without
+    // one, Latin-1 (standing in for the ANSI code page). Lines end in CR LF, LF or CR.
     static QStringList tableLines(const QByteArray &bytes);
     // The file's name chosen for the user's language in LanguageCodes.csv, or empty.
     static QString fileForLanguage(const QStringList &tableLines, quint16 userLanguage);

@@ -7,8 +7,8 @@
 namespace UserLanguage {
 // The first of the user's interface languages.
 quint16 current();
-// A BCP 47 tag ("de-DE", "pt_BR", "zh-Hant-TW", "fr") as a LANGID: language and region
-// when both are known, else the language's main country; unknown tags give 1033
-// (English, United States).
+// A BCP 47 tag ("de-DE", "pt_BR", "zh-Hant-TW", "fr", also "de_DE.UTF-8") as a LANGID:
+// language and region when both are known, else the language's main country; unknown
+// tags give 1033 (English, United States).
 quint16 langIdForTag(const QString &tag);
 } // namespace UserLanguage

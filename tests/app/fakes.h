@@ -3,6 +3,7 @@
 #include "app/desktop.h"
 #include "monitor/capturedevice.h"
 #include "monitor/soundplayer.h"
+#include "update/check.h"
 
 #include <QStringList>
 #include <cstring>
@@ -33,6 +34,26 @@ public:
     void PlayResource(const QString &name) override { played << name; }
     void PlayFile(const QString &path) override { played << QStringLiteral("file:") + path; }
 };
+
+// An update check that never leaves the computer: every post fails at once, unless the
+// test hands in a reply; the store is an INI file of the test's.
+inline UpdateCheckSetup offlineUpdates(const QString &storeFile, const QString &reply = QString())
+{
+    UpdateCheckSetup setup;
+    setup.httpsBase = QStringLiteral("https://127.0.0.1:9");
+    setup.httpBase = QStringLiteral("http://127.0.0.1:9");
+    setup.openStore = [storeFile] { return UpdateStore::openFile(storeFile); };
+    setup.post = [reply](const QString &, const QStringList &) -> QString {
+        if (reply.isNull())
+            throw std::runtime_error("offline");
+        return reply;
+    };
+    setup.today = [] { return QStringLiteral("10/12/2026"); };
+    setup.machineId = [] { return std::optional<QString>(QString()); };
+    setup.localeCode = [] { return QStringLiteral("en-US"); };
+    setup.osDescription = [] { return QStringLiteral("Test OS"); };
+    return setup;
+}
 
 // A microphone that always hears one steady peak, set by the test.
 class SteadyDevice : public CaptureDevice

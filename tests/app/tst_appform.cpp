@@ -6,6 +6,7 @@
 #include "fakes.h"
 #include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
+#include "update/newversion.h"
 #include <QFile>
 
 #include <QAction>
@@ -15,6 +16,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
@@ -49,7 +52,10 @@ struct Fixture
         capture = std::make_unique<MicrophoneCapture>(std::move(steady));
         form = std::make_unique<TAppForm>(
             *capture, player, desktop, *language,
-            AppPaths{QCoreApplication::applicationFilePath(), folder.path()});
+            AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
+            [this](const AppIdentity &) {
+                return offlineUpdates(folder.filePath("updates.ini"), updateReply);
+            });
     }
     template <typename T> T *child(const char *name) const
     {
@@ -86,6 +92,7 @@ struct Fixture
     RecordingPlayer player;
     RecordingDesktop desktop;
     std::unique_ptr<LanguageCatalogue> language;
+    QString updateReply; // what the update service answers; null: it cannot be reached
     std::unique_ptr<TAppForm> form;
     QStringList statuses;
 };
@@ -153,6 +160,9 @@ private slots:
     void resetQuestionSpeaksTheUsersLanguage_data();
     void resetQuestionSpeaksTheUsersLanguage();
     void resetStartsANewCopy();
+    void updateNotice_data();
+    void updateNotice();
+    void updateCheckSwitchedOff();
     void resetToDefaults_data();
     void resetToDefaults();
 };
@@ -571,10 +581,14 @@ void TestAppForm::resetStartsANewCopy()
     RecordingPlayer player;
     QtDesktop desktop;
     LanguageCatalogue language(folder.path(), 1033);
-    TAppForm form(capture, player, desktop, language, AppPaths{program, folder.path()});
+    TAppForm form(
+        capture, player, desktop, language, AppPaths{program, folder.path()},
+        [&](const AppIdentity &) { return offlineUpdates(folder.filePath("updates.ini")); });
     QCOMPARE(form.settings().ReadInteger("NoiseThreshold", 5), 2);
 
-    qputenv("QT_QPA_PLATFORM", "offscreen"); // for the new copy
+    // For the new copy: no display, and its update check goes nowhere but loopback.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("ALL_PROXY", "http://127.0.0.1:9");
     QVERIFY(endsApplication([&] {
         answerNextMessageBox(QMessageBox::Yes);
         form.findChild<QAction *>("ResettoDefaults1")->trigger();
@@ -592,9 +606,71 @@ void TestAppForm::resetStartsANewCopy()
             return started != 0;
         }(),
         10000);
-    QTest::qWait(500);
+    QTest::qWait(200);
     QVERIFY(!QFile::exists(folder.filePath("settings.ini"))); // it starts from the defaults
     QProcess::execute("kill", {QString::number(started)});
+}
+
+// Runs the window's update check to its end with the given service reply.
+static void finishUpdateCheck(Fixture &f)
+{
+    f.form->TimerCheckerTimer(); // starts the worker
+    QTRY_VERIFY_WITH_TIMEOUT(f.form->checkState().checkDone.load(std::memory_order_acquire), 10000);
+    f.form->TimerCheckerTimer(); // acts on its result
+    QVERIFY(!f.child<QTimer>("TimerChecker")->isActive());
+    // Nothing in the program shows the item; shown, it is enabled now.
+    f.child<QAction>("UpdateNotifications1")->setVisible(true);
+    QVERIFY(f.child<QAction>("UpdateNotifications1")->isEnabled());
+}
+
+void TestAppForm::updateNotice_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("opened");
+    const QString home = "http://" MURMLET_WEB_HOST "/";
+    QTest::newRow("download page") << "https://downloads.example/murmlet-2.0.zip"
+                                   << "https://downloads.example/murmlet-2.0.zip";
+    QTest::newRow("regression: file address opens the home page")
+        << "file:///usr/bin/xterm" << home;
+    QTest::newRow("regression: local path opens the home page") << "/usr/bin/xterm" << home;
+    QTest::newRow("no address opens the home page") << "" << home;
+}
+
+void TestAppForm::updateNotice()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, opened);
+    Fixture f({}, 1031, true);
+    f.updateReply = "<version>2.0</version>\r\n<url>" + url + "</url>\r\n\r\n<result>1</result>";
+    finishUpdateCheck(f);
+    TNewVer *notice = f.form->updateNotice();
+    QVERIFY(notice);
+    QCOMPARE(notice->title(), QString("UPDATE VERFÜGBAR"));
+    QCOMPARE(notice->linkText(), QString("Zum Herunterladen klicken Murmlet 2.0"));
+    const QRect display = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(notice->pos(), QPoint(display.right() + 1 - 320 - 5, display.top() + 5));
+    QTRY_VERIFY(notice->isVisible());             // shown on the first tick of its start timer
+    QTRY_COMPARE(notice->size(), QSize(320, 68)); // grown to full size
+
+    QTest::mouseClick(notice->findChild<QLabel *>("Label2"), Qt::LeftButton);
+    QCOMPARE(f.desktop.opened, QStringList{opened});
+    QVERIFY(!notice->isVisible());
+}
+
+void TestAppForm::updateCheckSwitchedOff()
+{
+    Fixture f;
+    {
+        QSettings store(f.folder.filePath("updates.ini"), QSettings::IniFormat);
+        store.setValue("Settings/ShowUpdate", "0");
+    }
+    f.updateReply = "<version>2.0</version>\n<url>https://x.example/</url>\n\n<result>1</result>";
+    finishUpdateCheck(f);
+    QVERIFY(!f.form->updateNotice());
+    QVERIFY(!f.child<QAction>("UpdateNotifications1")->isChecked());
+    f.child<QAction>("UpdateNotifications1")->trigger(); // on again, for the next start
+    QSettings store(f.folder.filePath("updates.ini"), QSettings::IniFormat);
+    QCOMPARE(store.value("Settings/ShowUpdate").toString(), QString("1"));
 }
 
 void TestAppForm::resetToDefaults_data()

@@ -27,7 +27,10 @@ struct Monitor
     Monitor()
         : capture(std::make_unique<PulseCaptureDevice>()),
           form(capture, player, desktop, language,
-               AppPaths{QCoreApplication::applicationFilePath(), folder.path()})
+               AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
+               [this](const AppIdentity &) {
+                   return offlineUpdates(folder.filePath("updates.ini"));
+               })
     {
         QObject::connect(form.findChild<QTimer *>("Timer2"), &QTimer::timeout,
                          [this] { statuses << form.statusText(); });

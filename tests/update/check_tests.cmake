@@ -1,0 +1,3 @@
+murmlet_test(tst_check unit update/tst_check.cpp web/webserver.h web/webserver.cpp)
+target_compile_definitions(tst_check PRIVATE
+  MURMLET_WEBSERVER_PY="${PROJECT_SOURCE_DIR}/tests/web/webserver.py")
