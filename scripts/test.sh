@@ -11,7 +11,7 @@ build=${MURMLET_BUILD:-$root/build}
 bash "$root/scripts/setup.sh"
 
 # The core alone, without Qt Widgets, under ThreadSanitizer: a data race is a failure.
-export TSAN_OPTIONS="halt_on_error=1 ${TSAN_OPTIONS:-}"
+export TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}"
 cmake -S "$root" -B "$build-core" -G Ninja -DMURMLET_CORE_ONLY=ON -DMURMLET_SANITIZER=thread \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build-core" -j "$(nproc)"

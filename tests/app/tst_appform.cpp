@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
@@ -660,17 +659,14 @@ void TestAppForm::updateNotice()
 void TestAppForm::updateCheckSwitchedOff()
 {
     Fixture f;
-    {
-        QSettings store(f.folder.filePath("updates.ini"), QSettings::IniFormat);
-        store.setValue("Settings/ShowUpdate", "0");
-    }
+    UpdateStore::openFile(f.folder.filePath("updates.ini"))->writeString("ShowUpdate", "0");
     f.updateReply = "<version>2.0</version>\n<url>https://x.example/</url>\n\n<result>1</result>";
     finishUpdateCheck(f);
     QVERIFY(!f.form->updateNotice());
     QVERIFY(!f.child<QAction>("UpdateNotifications1")->isChecked());
     f.child<QAction>("UpdateNotifications1")->trigger(); // on again, for the next start
-    QSettings store(f.folder.filePath("updates.ini"), QSettings::IniFormat);
-    QCOMPARE(store.value("Settings/ShowUpdate").toString(), QString("1"));
+    QCOMPARE(UpdateStore::openFile(f.folder.filePath("updates.ini"))->readString("ShowUpdate"),
+             QString("1"));
 }
 
 void TestAppForm::resetToDefaults_data()

@@ -2,7 +2,7 @@
 """A stand-in for the maker's web service, for tests: listens on 127.0.0.1 only.
 
 Prints the port it listens on as the first line of its standard output, then serves
-until it is killed. Run it once for plain HTTP and once more with --cert/--key for HTTPS;
+until its standard input ends (so it never outlives a test that dies) or it is killed. Run it once for plain HTTP and once more with --cert/--key for HTTPS;
 both may share the replies file and the log.
 
 The replies file (JSON) is read on every request, so a test may rewrite it at any time
@@ -170,7 +170,14 @@ def main():
         server.socket = context.wrap_socket(server.socket, server_side=True,
                                             do_handshake_on_connect=False)
     print(server.server_address[1], flush=True)
+    threading.Thread(target=serve_until_stdin_ends, daemon=True).start()
     server.serve_forever()
+
+
+def serve_until_stdin_ends():
+    while sys.stdin.buffer.read(4096):
+        pass
+    os._exit(0)
 
 
 if __name__ == "__main__":
