@@ -1,5 +1,5 @@
 // Murmlet's monitoring window, built as main() builds it over the real capture layer:
-// its CPU while listening to steady noise beside parec recording the same source, the
+// its CPU while listening to noise beside parec recording the same source, the
 // GUI thread's time per 50 ms meter tick (and how much of it is painting), and the delay
 // from a sound onset on the virtual microphone to a red meter.
 // Prints figures; asserts nothing. Run through bench/run-bench.sh.
@@ -16,7 +16,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QIcon>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -234,16 +237,41 @@ private:
     std::atomic<qint64> m_onsetNs{0};
 };
 
+// Raw mono 44100 Hz s16le noise whose peak jumps every 50 ms between quiet and loud
+// (either side of the default threshold), so every meter tick finds a new percentage
+// and often a new colour: the most repainting a room can cause.
+bool writeVaryingNoise(const QString &path, int seconds)
+{
+    constexpr std::size_t segment = 2205;
+    std::vector<qint16> samples(std::size_t(seconds) * 44100);
+    QRandomGenerator random(11);
+    for (std::size_t start = 0; start < samples.size(); start += segment) {
+        const int peak = random.bounded(200, 1500); // meter 13 % ... 98 %
+        for (std::size_t i = start; i < std::min(start + segment, samples.size()); ++i)
+            samples[i] = qToLittleEndian(qint16(random.bounded(-peak, peak + 1)));
+    }
+    QFile file(path);
+    const auto bytes = qint64(samples.size() * sizeof(qint16));
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(reinterpret_cast<const char *>(samples.data()), bytes) == bytes;
+}
+
 struct Options
 {
     int seconds = 60;
     int onsets = 20;
     std::uint32_t fragment = 0; // 0: the program's own capture device, as main() makes it
+    bool varying = false;       // steady white noise, or noise that changes every tick
 };
 
 bool parse(const QStringList &args, Options &options)
 {
     for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == "--noise" && i + 1 < args.size() &&
+            (args[i + 1] == "steady" || args[i + 1] == "varying")) {
+            options.varying = args[++i] == "varying";
+            continue;
+        }
         bool ok = i + 1 < args.size();
         const int value = ok ? args[i + 1].toInt(&ok) : 0;
         if (!ok || value <= 0)
@@ -267,7 +295,8 @@ int main(int argc, char *argv[])
     BenchApplication app(argc, argv);
     Options options;
     if (!parse(app.arguments(), options)) {
-        std::fprintf(stderr, "usage: murmlet_bench [--seconds N] [--onsets N] [--fragment BYTES]\n");
+        std::fprintf(stderr, "usage: murmlet_bench [--seconds N] [--onsets N] [--fragment BYTES] "
+                             "[--noise steady|varying]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("PULSE_SERVER")) {
@@ -276,8 +305,10 @@ int main(int argc, char *argv[])
     }
 
     QTemporaryDir folder;
-    const QString noise = folder.filePath("noise.wav");
-    if (!PulseTools::writeNoiseWav(noise, options.seconds + 10, 20000)) {
+    const QString noise = folder.filePath("noise");
+    const int noiseSeconds = options.seconds + 10;
+    if (!(options.varying ? writeVaryingNoise(noise, noiseSeconds)
+                          : PulseTools::writeNoiseWav(noise, noiseSeconds, 20000))) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(noise));
         return 2;
     }
@@ -290,6 +321,8 @@ int main(int argc, char *argv[])
     QApplication::setFont(TAppForm::windowFont());
     applyTheme(app);
     QApplication::setApplicationName(QString::fromLatin1(TAppForm::ApplicationTitle));
+    QApplication::setDesktopFileName(QStringLiteral("murmlet"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
     MicrophoneCapture capture(options.fragment
                                   ? std::make_unique<PulseCaptureDevice>(options.fragment)
                                   : CaptureDevice::createDefault());
@@ -317,15 +350,18 @@ int main(int argc, char *argv[])
         std::printf("capture fragment: %u bytes (the program's default)\n",
                     PulseCaptureDevice::DefaultFragmentBytes);
 
-    // ---- CPU while monitoring steady noise, beside parec recording the same source ----
-    auto feed = PulseTools::play(noise, "micfeed");
+    // ---- CPU while monitoring noise, beside parec recording the same source ----
+    QProcess feed;
+    feed.start("paplay", options.varying ? QStringList{"--raw", "--format=s16le", "--rate=44100",
+                                                       "--channels=1", "-d", "micfeed", noise}
+                                         : QStringList{"-d", "micfeed", noise});
     QProcess parec;
     parec.setStandardOutputFile(QProcess::nullDevice());
     form.ButtonStartClick();
     parec.start("parec", {"--latency-msec=50", "-d", "vmic", "--format=s16le", "--rate=44100",
                           "--channels=1"});
-    if (!parec.waitForStarted()) {
-        std::fprintf(stderr, "cannot start parec\n");
+    if (!feed.waitForStarted() || !parec.waitForStarted()) {
+        std::fprintf(stderr, "cannot start paplay or parec\n");
         return 2;
     }
     runFor(1000); // both streams set up and settled
@@ -346,7 +382,8 @@ int main(int argc, char *argv[])
     parec.kill();
     parec.waitForFinished();
 
-    std::printf("\nsteady noise for %.2f s (%d meter ticks, %.0f at 50 ms):\n", wall,
+    std::printf("\n%s for %.2f s (%d meter ticks, %.0f at 50 ms):\n",
+                options.varying ? "noise changing every 50 ms" : "steady white noise", wall,
                 measuredTicks, wall * 20);
     std::printf("  cpu: murmlet %.3f s, parec %.3f s, ratio %.2f (target <= 1.5)\n", cpu,
                 parecCpu, parecCpu > 0 ? cpu / parecCpu : 0.0);
@@ -384,8 +421,8 @@ int main(int argc, char *argv[])
         form.Timer1Timer();
     std::printf("  tick handler called %d times in a loop: %.0f ns per call\n", calls,
                 double(handler.nsecsElapsed()) / calls);
-    feed->kill();
-    feed->waitForFinished();
+    feed.kill();
+    feed.waitForFinished();
 
     // ---- Sound onset on the microphone to the first tick that turns the meter red ----
     // Only Timer1Timer changes the reading, so checking right after each tick (this

@@ -5,6 +5,7 @@
 # The window is offscreen: there is no X server whose CPU time could hide from, or
 # leak into, the figures.
 # Usage: bench/run-bench.sh [build-folder] [--seconds N] [--onsets N] [--fragment BYTES]
+#                           [--noise steady|varying]
 #   build-folder defaults to build/ in the repository.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
