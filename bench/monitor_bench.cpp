@@ -19,10 +19,10 @@
 #include <QIcon>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QtEndian>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QtEndian>
 
 #include <algorithm>
 #include <atomic>
@@ -50,8 +50,14 @@ qint64 clockNs(clockid_t clock)
     clock_gettime(clock, &t);
     return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
-qint64 threadCpuNs() { return clockNs(CLOCK_THREAD_CPUTIME_ID); }
-qint64 nowNs() { return clockNs(CLOCK_MONOTONIC); }
+qint64 threadCpuNs()
+{
+    return clockNs(CLOCK_THREAD_CPUTIME_ID);
+}
+qint64 nowNs()
+{
+    return clockNs(CLOCK_MONOTONIC);
+}
 
 // utime + stime from a /proc/.../stat file, in seconds; -1 when it cannot be read.
 double statCpuSeconds(const QString &statFile)
@@ -385,8 +391,8 @@ int main(int argc, char *argv[])
     std::printf("\n%s for %.2f s (%d meter ticks, %.0f at 50 ms):\n",
                 options.varying ? "noise changing every 50 ms" : "steady white noise", wall,
                 measuredTicks, wall * 20);
-    std::printf("  cpu: murmlet %.3f s, parec %.3f s, ratio %.2f (target <= 1.5)\n", cpu,
-                parecCpu, parecCpu > 0 ? cpu / parecCpu : 0.0);
+    std::printf("  cpu: murmlet %.3f s, parec %.3f s, ratio %.2f (target <= 1.5)\n", cpu, parecCpu,
+                parecCpu > 0 ? cpu / parecCpu : 0.0);
     std::printf("  murmlet by thread:");
     for (const auto &[thread, seconds] : threads1) {
         const auto before = threads0.find(thread);
