@@ -121,6 +121,8 @@ int progress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t uplo
     return 0;
 }
 
+// Each road speaks its one protocol: any other scheme fails rather than reading a local
+// file or talking FTP.
 void restrictProtocol(CURL *easy, bool secure)
 {
 #if LIBCURL_VERSION_NUM >= 0x075500
@@ -256,6 +258,7 @@ QString PostForm::post(const QString &address, const QStringList &fields) const
     check(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
     check(curl_easy_setopt(easy, CURLOPT_URL, url.constData()));
     restrictProtocol(easy, secure);
+    // HTTP/1.1 on both roads: HTTP/2 would drop the "Connection" header.
     check(curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
     check(curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L));
     check(curl_easy_setopt(easy, CURLOPT_POST, 1L));

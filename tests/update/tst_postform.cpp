@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -249,7 +250,7 @@ void TestPostForm::errorStatus_data()
 {
     QTest::addColumn<bool>("secure");
     QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("status");    // 0: a path the server does not know
     QTest::addColumn<QString>("error"); // empty: the page comes back
 
     QTest::newRow("https 404 returns the page") << true << "/page" << 404 << "";
@@ -387,7 +388,7 @@ void TestPostForm::transportFailures_data()
     QTest::newRow("http connection refused") << "http://127.0.0.1:" + closed + "/x";
     QTest::newRow("https connection refused") << "https://127.0.0.1:" + closed + "/x";
     // The plain road is an HTTP client and nothing else: it must not read local files.
-    QTest::newRow("file address on the plain road") << "file://" + m_server->caFile();
+    QTest::newRow("file address is not read") << "file://" + m_server->caFile();
 }
 
 void TestPostForm::transportFailures()

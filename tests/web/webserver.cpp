@@ -223,26 +223,6 @@ void ChildProcess::stop()
 }
 #endif
 
-#if defined(__SANITIZE_THREAD__)
-#define MURMLET_THREAD_SANITIZER
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define MURMLET_THREAD_SANITIZER
-#endif
-#endif
-#ifdef MURMLET_THREAD_SANITIZER
-// Qt Test's watchdog thread, in a test that runs threads of its own, is often reported at
-// exit: QThread::wait() learns that the thread has finished through a QMutex, a futex the
-// sanitizer cannot see, so the watchdog's wait condition and the watchdog itself seem to
-// be destroyed while the thread still uses them. Qt's own objects only: nothing of ours
-// has a QWaitCondition, and our code is not in the Qt Test library.
-extern "C" const char *__tsan_default_suppressions()
-{
-    return "race:QWaitCondition::~QWaitCondition\n"
-           "called_from_lib:libQt6Test.so.6\n";
-}
-#endif
-
 namespace {
 const char *const RepliesFile = "replies.json";
 const char *const LogFile = "requests.log";
