@@ -191,13 +191,13 @@ class OnsetFeeder
 public:
     OnsetFeeder()
     {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 1};
+        const pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 1};
         pa_buffer_attr attr{};
         attr.maxlength = attr.prebuf = attr.minreq = uint32_t(-1);
         attr.tlength = 441 * 2 * 2; // 20 ms queued ahead
         attr.fragsize = uint32_t(-1);
         m_stream = pa_simple_new(nullptr, "murmlet-bench", PA_STREAM_PLAYBACK, "micfeed", "onsets",
-                                 &spec, nullptr, &attr, nullptr);
+                                 &format, nullptr, &attr, nullptr);
         if (m_stream)
             m_thread = std::thread([this] { run(); });
     }

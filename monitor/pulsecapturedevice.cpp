@@ -42,8 +42,8 @@ void PulseCaptureDevice::createStream(pa_context *context)
 {
     if (m_stream)
         return;
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 1};
-    m_stream = pa_stream_new(context, "Microphone", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 1};
+    m_stream = pa_stream_new(context, "Microphone", &format, nullptr);
     if (!m_stream)
         return;
     pa_stream_set_read_callback(m_stream, &PulseCaptureDevice::onRead, this);

@@ -90,9 +90,9 @@ void PulseSoundPlayer::startStream(pa_context *context)
     m_pending = false;
     if (m_sound.data.isEmpty())
         return;
-    const pa_sample_spec spec{formatOf(m_sound.encoding), static_cast<uint32_t>(m_sound.sampleRate),
+    const pa_sample_spec wanted{formatOf(m_sound.encoding), static_cast<uint32_t>(m_sound.sampleRate),
                               static_cast<uint8_t>(m_sound.channels)};
-    if (!pa_sample_spec_valid(&spec))
+    if (!pa_sample_spec_valid(&wanted))
         m_sound = WavSound::fallback();
     const pa_sample_spec used{formatOf(m_sound.encoding), static_cast<uint32_t>(m_sound.sampleRate),
                               static_cast<uint8_t>(m_sound.channels)};
