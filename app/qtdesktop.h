@@ -8,4 +8,5 @@ class QtDesktop : public Desktop
 public:
     bool openUrl(const QString &address) override;
     bool startProgram(const QString &program) override;
+    bool startScript(const QString &script, const QString &workingFolder) override;
 };

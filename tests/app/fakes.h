@@ -15,6 +15,8 @@ class RecordingDesktop : public Desktop
 public:
     QStringList opened;
     QStringList started;
+    // Each started script as {script, working folder}.
+    QList<QStringList> scripts;
     bool openUrl(const QString &address) override
     {
         opened << address;
@@ -23,6 +25,11 @@ public:
     bool startProgram(const QString &program) override
     {
         started << program;
+        return true;
+    }
+    bool startScript(const QString &script, const QString &workingFolder) override
+    {
+        scripts << QStringList{script, workingFolder};
         return true;
     }
 };
