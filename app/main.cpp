@@ -5,7 +5,10 @@
 #include "app/noisemeter.h"
 #include "app/settingsfolder.h"
 #include "app/settingsstore.h"
+#include "dialogs/about.h"
+#include "dialogs/feedback.h"
 #include "localisation/languagecatalogue.h"
+#include "localisation/translation.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/soundplayer.h"
 #include "update/newversion.h"
@@ -517,10 +520,26 @@ void TAppForm::Help2Click()
     m_desktop.openUrl(m_identity.helpAddress(QStringLiteral(MURMLET_WEB_HOST)));
 }
 
-// The three dialogs open from here once they exist.
-void TAppForm::Language1Click() {}
-void TAppForm::SendFeedback1Click() {}
-void TAppForm::About1Click() {}
+// The dialogs: a fresh one at every use, shown modally.
+void TAppForm::Language1Click()
+{
+    TTranslateForm dialog(
+        m_language, m_desktop, m_settingsFolder, m_paths.programFile,
+        [this](const QString &file) { SetLanguageFile(file); }, this);
+    dialog.exec();
+}
+void TAppForm::SendFeedback1Click()
+{
+    auto *form = new TFeedbackForm(
+        m_language, m_identity, FeedbackService::forHost(QStringLiteral(MURMLET_WEB_HOST)), this);
+    form->exec(); // frees itself when it closes
+}
+
+void TAppForm::About1Click()
+{
+    TAboutBox box(m_language, m_identity, m_desktop, m_paths, this);
+    box.exec();
+}
 
 void TAppForm::changeEvent(QEvent *event)
 {
