@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -159,6 +160,8 @@ private slots:
     void resetQuestionSpeaksTheUsersLanguage_data();
     void resetQuestionSpeaksTheUsersLanguage();
     void resetStartsANewCopy();
+    void menuOpensDialogs_data();
+    void menuOpensDialogs();
     void updateNotice_data();
     void updateNotice();
     void updateCheckSwitchedOff();
@@ -608,6 +611,34 @@ void TestAppForm::resetStartsANewCopy()
     QTest::qWait(200);
     QVERIFY(!QFile::exists(folder.filePath("settings.ini"))); // it starts from the defaults
     QProcess::execute("kill", {QString::number(started)});
+}
+
+void TestAppForm::menuOpensDialogs_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("Send Feedback...") << "SendFeedback1Click"
+                                      << "TFeedbackForm";
+    QTest::newRow("About...") << "About1Click"
+                              << "TAboutBox";
+    QTest::newRow("Language... (hidden item)") << "Language1Click"
+                                               << "TTranslateForm";
+}
+
+void TestAppForm::menuOpensDialogs()
+{
+    QFETCH(QString, handler);
+    QFETCH(QString, dialog);
+    Fixture f;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            shown = QString::fromLatin1(modal->metaObject()->className());
+            modal->reject();
+        }
+    });
+    QVERIFY(QMetaObject::invokeMethod(f.form.get(), handler.toLatin1().constData()));
+    QCOMPARE(shown, dialog);
 }
 
 // Runs the window's update check to its end with the given service reply.

@@ -1,0 +1,144 @@
+#include "localisation/languagelist.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace {
+const QString Suffix = QStringLiteral(".lang.txt");
+
+QString trimControls(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin].unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QStringList splitLines(const QString &text)
+{
+    QString normalised = text;
+    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = normalised.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+} // namespace
+
+namespace LanguageList {
+
+QString english()
+{
+    return QStringLiteral("English");
+}
+
+QString entryFor(const QString &fileName)
+{
+    const qsizetype suffix = fileName.indexOf(Suffix);
+    return suffix < 0 ? QString() : fileName.left(suffix);
+}
+
+QStringList entries(const QStringList &languageFiles)
+{
+    QStringList list{english()};
+    for (const QString &file : languageFiles)
+        list << entryFor(file);
+    std::stable_sort(list.begin(), list.end(), [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return list;
+}
+
+qsizetype selectedIndex(const QStringList &entries, const QString &languageName)
+{
+    const qsizetype named = entries.indexOf(languageName);
+    return named >= 0 ? named : entries.indexOf(english());
+}
+
+QString flagName(const QString &entry)
+{
+    static const std::array<std::pair<const char *, const char *>, 30> Flags{{
+        {"English", "flag"},
+        {"German", "de"},
+        {"French", "fr"},
+        {"Turkish", "tr"},
+        {"Albanian", "al"},
+        {"Arabic", "sa"},
+        {"Bulgarian", "bg"},
+        {"ChineseSimplified", "cn"},
+        {"ChineseTraditional", "tw"},
+        {"Czech", "cz"},
+        {"Dutch", "nl"},
+        {"Finnish", "fi"},
+        {"Greek", "gr"},
+        {"Hebrew", "il"},
+        {"Hungarian", "hu"},
+        {"Italian", "it"},
+        {"Japanese", "jp"},
+        {"Korean", "kr"},
+        {"Persian", "ir"},
+        {"Polish", "pl"},
+        {"PortugueseBrazil", "br"},
+        {"PortuguesePortugal", "pt"},
+        {"Romanian", "ro"},
+        {"Russian", "ru"},
+        {"Slovenian", "si"},
+        {"Spanish", "es"},
+        {"Swedish", "se"},
+        {"Ukrainian", "ua"},
+        {"Vietnamese", "vi"},
+        {"Slovak", "sk"},
+    }};
+    for (const auto &[name, flag] : Flags) {
+        if (entry == QLatin1String(name))
+            return QString::fromLatin1(flag);
+    }
+    return QStringLiteral("xx");
+}
+
+QString TranslateFromList(const QString &key, const QStringList &lines)
+{
+    const QString prefix = QLatin1Char('{') + key + QLatin1Char('}');
+    for (const QString &line : lines) {
+        if (line.startsWith(prefix))
+            return line.mid(line.indexOf(QLatin1Char('}')) + 1);
+    }
+    return key;
+}
+
+QString creditText(const QString &languagesFolder, const QString &entry)
+{
+    if (entry == english())
+        return QStringLiteral("Tambrix");
+    QFile file(QDir(languagesFolder).filePath(entry + Suffix));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return {};
+    return TranslateFromList(QStringLiteral("INFO:Translated By"), splitLines(text));
+}
+
+QStringList creditLines(const QString &creditText)
+{
+    if (creditText.isEmpty())
+        return {};
+    QStringList lines = creditText.split(QLatin1Char(','));
+    for (QString &line : lines)
+        line = trimControls(line);
+    return lines;
+}
+
+} // namespace LanguageList
