@@ -29,4 +29,6 @@ sox -n -r 44100 -c 1 -b 16 "$MURMLET_PULSE_RUN/noise.wav" synth 20 whitenoise vo
 paplay -d micfeed "$MURMLET_PULSE_RUN/noise.wav" & pids+=($!)
 sleep 2.5
 import -window "$wid" "$out/monitoring.png"
-echo "saved $out/idle.png and $out/monitoring.png"
+# The dialogs and the update notice, each as the program builds it.
+"$build/tests/murmlet_screenshots" "$out"
+echo "saved $out: idle, monitoring, feedback, about, language, update-notice"
