@@ -5,6 +5,7 @@
 #include "app/noisemeter.h"
 #include "app/settingsfolder.h"
 #include "app/settingsstore.h"
+#include "app/tahomafont.h"
 #include "dialogs/about.h"
 #include "dialogs/feedback.h"
 #include "localisation/languagecatalogue.h"
@@ -50,22 +51,6 @@ QIcon picture(const char *themeName, const char *ownName)
                             QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(ownName))));
 }
 
-QFont tahoma(int pixelSize, bool bold = false)
-{
-    // Where Tahoma is missing, a face of about its width, then the system sans font.
-    QFont font;
-    font.setStyleHint(QFont::SansSerif);
-    for (const char *family : {"Tahoma", "Liberation Sans", "Arial"}) {
-        if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
-            font.setFamily(QString::fromLatin1(family));
-            break;
-        }
-    }
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
 template <typename T> T *placed(QWidget *parent, const char *name, int x, int y, int w, int h)
 {
     auto *widget = new T(parent);
@@ -98,7 +83,7 @@ TAppForm::~TAppForm() = default;
 
 QFont TAppForm::windowFont()
 {
-    return tahoma(11);
+    return tahomaFont(11);
 }
 
 void TAppForm::createControls()
@@ -114,7 +99,7 @@ void TAppForm::createControls()
     ButtonStart = new QPushButton(picture("audio-input-microphone", "microphone"),
                                   QStringLiteral("Start Microphone"), startHolder);
     ButtonStart->setObjectName(QStringLiteral("ButtonStart"));
-    ButtonStart->setFont(tahoma(13, true));
+    ButtonStart->setFont(tahomaFont(13, true));
     ButtonStart->setIconSize(QSize(16, 16));
     startMargins->addWidget(ButtonStart);
     column->addWidget(startHolder);

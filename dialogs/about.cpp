@@ -1,6 +1,7 @@
 #include "dialogs/about.h"
 
 #include "app/desktop.h"
+#include "app/tahomafont.h"
 #include "localisation/languagecatalogue.h"
 
 #include <QApplication>
@@ -25,13 +26,6 @@ namespace {
 
 constexpr int ClientWidth = 446;
 constexpr int ClientHeight = 374;
-
-QFont tahoma(int pixelSize)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 // An SVG drawn at the given logical size on a pixmap of the widget's pixel density.
 QPixmap renderPicture(const QString &file, const QSize &size, qreal ratio)
@@ -102,7 +96,7 @@ void TAboutBox::createControls()
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(48, 42, 350, 291);
-    Panel1->setFont(tahoma(11));
+    Panel1->setFont(tahomaFont(11));
     Panel1->raise();
 
     Image2 = new QLabel(Panel1);
@@ -124,19 +118,19 @@ void TAboutBox::createControls()
     Label2->setGeometry(49, 122, 290, 40);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setFont(tahoma(16));
+    Label2->setFont(tahomaFont(16));
 
     BitBtn1 = new QPushButton(Panel1);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(49, 224, 122, 33);
-    BitBtn1->setFont(tahoma(16));
+    BitBtn1->setFont(tahomaFont(16));
     BitBtn1->setAutoDefault(false);
     connect(BitBtn1, &QPushButton::clicked, this, &TAboutBox::BitBtn1Click);
 
     BitBtn2 = new QPushButton(Panel1);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(177, 224, 122, 33);
-    BitBtn2->setFont(tahoma(16));
+    BitBtn2->setFont(tahomaFont(16));
     BitBtn2->setAutoDefault(false);
     // The triangle sits to the right of the caption.
     BitBtn2->setLayoutDirection(Qt::RightToLeft);

@@ -1,5 +1,6 @@
 #include "dialogs/feedback.h"
 
+#include "app/tahomafont.h"
 #include "dialogs/emailaddress.h"
 #include "localisation/languagecatalogue.h"
 
@@ -19,14 +20,6 @@
 #include <algorithm>
 
 namespace {
-QFont tahoma(int pixels, bool bold = false)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 // A yellow face, 32 x 32: laughing (mouth open, corners up) or sad (corners down).
 QPixmap face(bool laughing)
 {
@@ -103,7 +96,7 @@ ChoicePanel::ChoicePanel(const QString &name, const QString &imageName, const QP
     // A click on the picture or the caption is a click on the panel.
     image->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_caption->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_caption->setFont(tahoma(16));
+    m_caption->setFont(tahomaFont(16));
     m_caption->setAlignment(Qt::AlignCenter);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 4);
@@ -156,7 +149,7 @@ TFeedbackForm::TFeedbackForm(const LanguageCatalogue &language, const AppIdentit
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFont(tahoma(11));
+    setFont(tahomaFont(11));
     setFixedSize(525, 326);
 
     auto *Panel3 = new QFrame(this);
@@ -175,12 +168,12 @@ TFeedbackForm::TFeedbackForm(const LanguageCatalogue &language, const AppIdentit
     connect(Panel4, &ChoicePanel::clicked, this, &TFeedbackForm::Image1Click);
     connect(Panel5, &ChoicePanel::clicked, this, &TFeedbackForm::Image2Click);
 
-    Label1 = label(QStringLiteral("Label1"), QString(), tahoma(16), this);
-    Label2 = label(QStringLiteral("Label2"), QString(), tahoma(13, true), this);
+    Label1 = label(QStringLiteral("Label1"), QString(), tahomaFont(16), this);
+    Label2 = label(QStringLiteral("Label2"), QString(), tahomaFont(13, true), this);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setFont(tahoma(13));
+    Memo1->setFont(tahomaFont(13));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setTabChangesFocus(true);
     connect(Memo1->document(), &QTextDocument::contentsChange, this,
@@ -189,11 +182,11 @@ TFeedbackForm::TFeedbackForm(const LanguageCatalogue &language, const AppIdentit
     auto *Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedHeight(30);
-    Label3 = label(QStringLiteral("Label3"), QString(), tahoma(13), Panel1);
+    Label3 = label(QStringLiteral("Label3"), QString(), tahomaFont(13), Panel1);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setFont(tahoma(13));
+    Edit1->setFont(tahomaFont(13));
     Edit1->setMaxLength(EditMaxLength);
     auto *address = new QHBoxLayout(Panel1);
     address->setContentsMargins(4, 2, 4, 2);
@@ -205,7 +198,7 @@ TFeedbackForm::TFeedbackForm(const LanguageCatalogue &language, const AppIdentit
     Panel2->setFixedHeight(39);
     BitBtn1 = new QPushButton(envelope(), QString(), Panel2);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setFont(tahoma(16));
+    BitBtn1->setFont(tahomaFont(16));
     BitBtn1->setIconSize(QSize(16, 16));
     BitBtn1->setFixedSize(172, 33);
     // Enter in the address box sends nothing: only a click or the button's own keys do.

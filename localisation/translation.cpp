@@ -2,6 +2,7 @@
 
 #include "app/captionedmessagedialog.h"
 #include "app/desktop.h"
+#include "app/tahomafont.h"
 #include "localisation/languagecatalogue.h"
 #include "localisation/languagelist.h"
 #include "localisation/restartscript.h"
@@ -26,13 +27,6 @@ namespace {
 // One value for all openings of the dialog.
 QString OpeningLanguage;
 
-QFont tahoma(int pixels)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixels);
-    return font;
-}
-
 QIcon flagIcon(const QString &name)
 {
     return QIcon(name == QLatin1String("flag")
@@ -52,30 +46,30 @@ TTranslateForm::TTranslateForm(const LanguageCatalogue &language, Desktop &deskt
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(622, 227);
-    setFont(tahoma(11));
+    setFont(tahomaFont(11));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(3, 6, 178, 19);
-    Label1->setFont(tahoma(16));
+    Label1->setFont(tahomaFont(16));
 
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(3, 39, 102, 19);
-    Label2->setFont(tahoma(16));
+    Label2->setFont(tahomaFont(16));
 
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setGeometry(263, 4, 355, 24);
-    ComboBox1->setFont(tahoma(13));
+    ComboBox1->setFont(tahomaFont(13));
     ComboBox1->setIconSize(QSize(16, 16));
 
     RichEdit1 = new QPlainTextEdit(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->setGeometry(263, 32, 355, 151);
-    RichEdit1->setFont(tahoma(16));
+    RichEdit1->setFont(tahomaFont(16));
     RichEdit1->setReadOnly(true);
     RichEdit1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -110,7 +104,7 @@ TTranslateForm::TTranslateForm(const LanguageCatalogue &language, Desktop &deskt
     Label3 = new QLabel(Panel1);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setGeometry(3, 3, 177, 33);
-    QFont link = tahoma(16);
+    QFont link = tahomaFont(16);
     link.setUnderline(true);
     Label3->setFont(link);
     Label3->setStyleSheet(QStringLiteral("color: blue;"));
@@ -122,7 +116,7 @@ TTranslateForm::TTranslateForm(const LanguageCatalogue &language, Desktop &deskt
     Button1 = new QPushButton(Panel1);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(447, 3, 172, 33);
-    Button1->setFont(tahoma(16));
+    Button1->setFont(tahomaFont(16));
     Button1->setIcon(QIcon::fromTheme(QStringLiteral("dialog-ok")));
     Button1->setAutoDefault(false);
     connect(Button1, &QPushButton::clicked, this, &TTranslateForm::Button1Click);
