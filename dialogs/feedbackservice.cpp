@@ -1,5 +1,7 @@
 #include "dialogs/feedbackservice.h"
 
+#include "app/trimcontrols.h"
+
 #include "app/appidentity.h"
 #include "update/postform.h"
 
@@ -30,13 +32,7 @@ std::optional<QString> FeedbackService::send(const QStringList &lines) const
 
 QString Feedback::trimmed(const QString &text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
+    return trimControls(text);
 }
 
 QString Feedback::choiceText(const QString &english, const QString &shownCaption)

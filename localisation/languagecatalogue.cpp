@@ -1,5 +1,7 @@
 #include "localisation/languagecatalogue.h"
 
+#include "app/trimcontrols.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,17 +19,6 @@ QStringList splitLines(const QString &text)
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast(); // the line end of the last line starts no new line
     return lines;
-}
-
-// Trims characters up to U+0020 from both ends.
-QString trimControls(const QString &text)
-{
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 // Decodes the bytes after a byte-order mark. Only the one mark is skipped: a second one

@@ -1,5 +1,7 @@
 #include "localisation/languagelist.h"
 
+#include "app/trimcontrols.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -9,16 +11,6 @@
 
 namespace {
 const QString Suffix = QStringLiteral(".lang.txt");
-
-QString trimControls(const QString &text)
-{
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 QStringList splitLines(const QString &text)
 {

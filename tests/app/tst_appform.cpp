@@ -5,6 +5,7 @@
 #include "app/settingsstore.h"
 #include "fakes.h"
 #include "localisation/languagecatalogue.h"
+#include "mainloop.h"
 #include "monitor/microphonecapture.h"
 #include "update/newversion.h"
 #include <QFile>
@@ -115,22 +116,6 @@ void answerNextMessageBox(QMessageBox::StandardButton button, QStringList *capti
         else
             box->button(button)->click();
     });
-}
-// Runs the application's main loop until something ends it, the way the program runs;
-// a handler that ends the application returns from here. Gives up after ten seconds.
-bool endsApplication(const std::function<void()> &action)
-{
-    bool timedOut = false;
-    QTimer::singleShot(0, action);
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        timedOut = true;
-        QCoreApplication::exit(1);
-    });
-    guard.start(10000);
-    const int code = QCoreApplication::exec();
-    return !timedOut && code == 0;
 }
 } // namespace
 

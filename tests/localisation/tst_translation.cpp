@@ -1,4 +1,5 @@
 #include "app/fakes.h"
+#include "app/mainloop.h"
 #include "app/qtdesktop.h"
 #include "localisation/languagecatalogue.h"
 #include "localisation/restartscript.h"
@@ -85,21 +86,6 @@ void answerNextMessageBox(QMessageBox::StandardButton button, QStringList *texts
     });
 }
 
-// Runs the main loop until something ends the application; false after ten seconds.
-bool endsApplication(const std::function<void()> &action)
-{
-    bool timedOut = false;
-    QTimer::singleShot(0, action);
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        timedOut = true;
-        QCoreApplication::exit(1);
-    });
-    guard.start(10000);
-    const int code = QCoreApplication::exec();
-    return !timedOut && code == 0;
-}
 } // namespace
 
 class TestTranslation : public QObject
