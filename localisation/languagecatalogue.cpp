@@ -10,17 +10,6 @@
 namespace {
 const QString Suffix = QStringLiteral(".lang.txt");
 
-QStringList splitLines(const QString &text)
-{
-    QString normalised = text;
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = normalised.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the line end of the last line starts no new line
-    return lines;
-}
-
 // Decodes the bytes after a byte-order mark. Only the one mark is skipped: a second one
 // belongs to the text.
 QString decodeAfterMark(QStringDecoder::Encoding encoding, const QByteArray &bytes)
@@ -40,6 +29,17 @@ QString asciiLower(QString text)
     return text;
 }
 } // namespace
+
+QStringList LanguageCatalogue::splitLines(const QString &text)
+{
+    QString normalised = text;
+    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = normalised.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the line end of the last line starts no new line
+    return lines;
+}
 
 LanguageCatalogue::LanguageCatalogue(const QString &programFolder, quint16 userLanguage)
     : m_programFolder(programFolder), m_userLanguage(userLanguage)

@@ -1,6 +1,7 @@
 #include "localisation/languagelist.h"
 
 #include "app/trimcontrols.h"
+#include "localisation/languagecatalogue.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,16 +13,6 @@
 namespace {
 const QString Suffix = QStringLiteral(".lang.txt");
 
-QStringList splitLines(const QString &text)
-{
-    QString normalised = text;
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = normalised.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 } // namespace
 
 namespace LanguageList {
@@ -120,7 +111,8 @@ QString creditText(const QString &languagesFolder, const QString &entry)
     const QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return {};
-    return TranslateFromList(QStringLiteral("INFO:Translated By"), splitLines(text));
+    return TranslateFromList(QStringLiteral("INFO:Translated By"),
+                             LanguageCatalogue::splitLines(text));
 }
 
 QStringList creditLines(const QString &creditText)
