@@ -118,6 +118,11 @@ void LanguageCatalogue::LoadLanguage(const QString &name)
     m_languageName = suffix < 0 ? QString() : chosen.left(suffix);
     m_languageFile = path;
 
+    m_languageLines = readLanguageFile(path);
+}
+
+QStringList LanguageCatalogue::readLanguageFile(const QString &path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw LoadError(file.errorString().toStdString());
@@ -130,7 +135,7 @@ void LanguageCatalogue::LoadLanguage(const QString &name)
     if (decoder.hasError())
         throw LoadError(
             "No mapping for the Unicode character exists in the target multi-byte code page");
-    m_languageLines = splitLines(text);
+    return splitLines(text);
 }
 
 QString LanguageCatalogue::Translate(const QString &text) const

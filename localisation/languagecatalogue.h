@@ -40,6 +40,9 @@ public:
     // The lines of LanguageCodes.csv: a byte-order mark chooses UTF-8 or UTF-16; without
     // one, Latin-1 (standing in for the ANSI code page). Lines end in CR LF, LF or CR.
     static QStringList tableLines(const QByteArray &bytes);
+    // The lines of a language file: UTF-8, one byte-order mark skipped. Throws LoadError
+    // when the file cannot be read or is not valid UTF-8.
+    static QStringList readLanguageFile(const QString &path);
     // Lines ending in CR LF, LF or CR; the end of the last line starts no new line.
     static QStringList splitLines(const QString &text);
     // The file's name chosen for the user's language in LanguageCodes.csv, or empty.

@@ -100,19 +100,13 @@ QString creditText(const QString &languagesFolder, const QString &entry)
 {
     if (entry == english())
         return QStringLiteral("Tambrix");
-    QFile file(QDir(languagesFolder).filePath(entry + Suffix));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = file.readAll();
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return {};
-    return TranslateFromList(QStringLiteral("INFO:Translated By"),
-                             LanguageCatalogue::splitLines(text));
+    try {
+        return TranslateFromList(
+            QStringLiteral("INFO:Translated By"),
+            LanguageCatalogue::readLanguageFile(QDir(languagesFolder).filePath(entry + Suffix)));
+    } catch (const LanguageCatalogue::LoadError &) {
+        return {}; // unreadable or not UTF-8: no credits
+    }
 }
 
 QStringList creditLines(const QString &creditText)
