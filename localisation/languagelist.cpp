@@ -4,8 +4,6 @@
 #include "localisation/languagecatalogue.h"
 
 #include <QDir>
-#include <QFile>
-#include <QStringDecoder>
 #include <algorithm>
 #include <array>
 #include <utility>
