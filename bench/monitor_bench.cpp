@@ -3,14 +3,15 @@
 // GUI thread's time per 50 ms meter tick (and how much of it is painting), and the delay
 // from a sound onset on the virtual microphone to a red meter.
 // Prints figures; asserts nothing. Run through bench/run-bench.sh.
-#include "app/fakes.h"
-#include "app/main.h"
-#include "app/runningmarker.h"
+#include "app/mainwindow.h"
+#include "base/applicationsetup.h"
+#include "base/runningmarker.h"
+#include "e2e/pulsetools.h"
 #include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/pulsecapturedevice.h"
 #include "monitor/soundplayer.h"
-#include "pulsetools.h"
+#include "support/fakes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -148,14 +149,6 @@ private:
     int m_depth = 0;
     qint64 m_nestedPaintNs = 0;
 };
-
-// As main(): the "Glossy" theme from the resources.
-void applyTheme(QApplication &app)
-{
-    QFile theme(QStringLiteral(":/themes/glossy.qss"));
-    if (theme.open(QIODevice::ReadOnly | QIODevice::Text))
-        app.setStyleSheet(QString::fromUtf8(theme.readAll()));
-}
 
 void runFor(int ms)
 {
@@ -319,16 +312,12 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    // The window as main() builds it, but with a desktop that opens nothing and an update
-    // check that fails at once without leaving the computer. The program folder is a
-    // fresh temporary one, so the settings start empty and nothing of the user's is read
-    // or written.
+    // The window as main() builds it (the same application setup), but with a desktop that opens
+    // nothing and an update check that fails at once without leaving the computer. The program
+    // folder is a fresh temporary one, so the settings start empty and nothing of the user's is
+    // read or written.
     const RunningMarker running(QStringLiteral("TAMBRIX_Murmlet"));
-    QApplication::setFont(TAppForm::windowFont());
-    applyTheme(app);
-    QApplication::setApplicationName(QString::fromLatin1(TAppForm::ApplicationTitle));
-    QApplication::setDesktopFileName(QStringLiteral("murmlet"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
+    ApplicationSetup::apply(app);
     MicrophoneCapture capture(options.fragment
                                   ? std::make_unique<PulseCaptureDevice>(options.fragment)
                                   : CaptureDevice::createDefault());
@@ -336,9 +325,9 @@ int main(int argc, char *argv[])
     RecordingDesktop desktop;
     LanguageCatalogue language(folder.path(), 1033);
     const QString updateStore = folder.filePath("updates.ini");
-    TAppForm form(capture, *player, desktop, language,
-                  AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
-                  [&](const AppIdentity &) { return offlineUpdates(updateStore); });
+    MainWindow form(capture, *player, desktop, language,
+                    AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
+                    [&](const AppIdentity &) { return offlineUpdates(updateStore); });
     form.show();
     auto *meterTick = form.findChild<QTimer *>("Timer1");
     if (!meterTick) {
@@ -363,7 +352,7 @@ int main(int argc, char *argv[])
                                          : QStringList{"-d", "micfeed", noise});
     QProcess parec;
     parec.setStandardOutputFile(QProcess::nullDevice());
-    form.ButtonStartClick();
+    form.startListening();
     parec.start("parec", {"--latency-msec=50", "-d", "vmic", "--format=s16le", "--rate=44100",
                           "--channels=1"});
     if (!feed.waitForStarted() || !parec.waitForStarted()) {
@@ -424,14 +413,14 @@ int main(int argc, char *argv[])
     handler.start();
     constexpr int calls = 10000;
     for (int i = 0; i < calls; ++i)
-        form.Timer1Timer();
+        form.onMeterTick();
     std::printf("  tick handler called %d times in a loop: %.0f ns per call\n", calls,
                 double(handler.nsecsElapsed()) / calls);
     feed.kill();
     feed.waitForFinished();
 
     // ---- Sound onset on the microphone to the first tick that turns the meter red ----
-    // Only Timer1Timer changes the reading, so checking right after each tick (this
+    // Only onMeterTick changes the reading, so checking right after each tick (this
     // connection runs after the window's own) finds the red as early as polling could.
     OnsetFeeder feeder;
     if (!feeder.ok()) {

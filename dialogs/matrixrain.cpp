@@ -9,76 +9,76 @@ MatrixRain::MatrixRain(Random random) : m_random(std::move(random))
     m_drops.reserve(MaxDrops);
 }
 
-void MatrixRain::StartMatrix(int bitmapWidth, int bitmapHeight)
+void MatrixRain::startMatrix(int bitmapWidth, int bitmapHeight)
 {
     m_matrixTick = 0;
-    SetupMatrix(bitmapWidth, bitmapHeight);
+    setupMatrix(bitmapWidth, bitmapHeight);
 }
 
-void MatrixRain::SetupMatrix(int bitmapWidth, int bitmapHeight)
+void MatrixRain::setupMatrix(int bitmapWidth, int bitmapHeight)
 {
     m_matrixWidth = bitmapWidth / CharWidth;
     m_matrixHeight = bitmapHeight / CharHeight;
-    ResetDrops();
+    resetDrops();
 }
 
-void MatrixRain::ResetDrops()
+void MatrixRain::resetDrops()
 {
     m_drops.clear();
     for (int i = 0; i < 2 * m_matrixWidth; ++i)
-        AddDrop();
+        addDrop();
 }
 
-void MatrixRain::AddDrop()
+void MatrixRain::addDrop()
 {
     // A grid without columns or rows has no place for a drop.
-    if (DropCount() >= MaxDrops || m_matrixWidth <= 0 || m_matrixHeight <= 0)
+    if (dropCount() >= MaxDrops || m_matrixWidth <= 0 || m_matrixHeight <= 0)
         return;
-    TMatrixDrop drop;
-    drop.Column = DropCount() % m_matrixWidth;
-    drop.Row = random(m_matrixHeight);
-    drop.Speed = 1 + random(3);
-    drop.Brightness = random(100);
+    RainDrop drop;
+    drop.column = dropCount() % m_matrixWidth;
+    drop.row = random(m_matrixHeight);
+    drop.speed = 1 + random(3);
+    drop.brightness = random(100);
     m_drops.push_back(drop);
 }
 
-std::vector<DropChar> MatrixRain::StepMatrix()
+std::vector<DropChar> MatrixRain::stepMatrix()
 {
     std::vector<DropChar> drawn;
     drawn.reserve(m_drops.size());
     const int letters = static_cast<int>(m_matrixChars.size());
-    for (TMatrixDrop &drop : m_drops) {
+    for (RainDrop &drop : m_drops) {
         const QChar c = letters > 0 ? m_matrixChars.at(random(letters)) : QChar(u' ');
-        drawn.push_back(DrawDropChar(drop, c, m_matrixHeight));
-        if (m_matrixTick % drop.Speed != 0)
+        drawn.push_back(drawDropChar(drop, c, m_matrixHeight));
+        if (m_matrixTick % drop.speed != 0)
             continue;
-        ++drop.Row;
+        ++drop.row;
         // The head has left the grid (with one spare row): start again at the top.
-        if (drop.Row > m_matrixHeight + 1) {
-            drop.Row = 0;
-            drop.Speed = 1 + random(3);
-            drop.Brightness = random(100);
+        if (drop.row > m_matrixHeight + 1) {
+            drop.row = 0;
+            drop.speed = 1 + random(3);
+            drop.brightness = random(100);
         }
     }
     ++m_matrixTick;
     return drawn;
 }
 
-DropChar MatrixRain::DrawDropChar(const TMatrixDrop &drop, QChar c, int matrixHeight)
+DropChar MatrixRain::drawDropChar(const RainDrop &drop, QChar c, int matrixHeight)
 {
     DropChar cells;
-    cells.column = drop.Column;
+    cells.column = drop.column;
     cells.character = c;
     // The erased row wraps modulo matrixHeight + 1 while the head is near the top.
-    int r = drop.Row - TrailLength;
+    int r = drop.row - TrailLength;
     if (r < 0)
         r = matrixHeight + 1 - ((-r) % (matrixHeight + 1));
     cells.eraserRow = r % (matrixHeight + 1);
-    cells.hasTrail = drop.Row > 0;
-    cells.trailRow = drop.Row - 1;
-    cells.trailColour = trailColour(drop.Brightness);
-    cells.headRow = drop.Row;
-    cells.headColour = headColour(drop.Brightness);
+    cells.hasTrail = drop.row > 0;
+    cells.trailRow = drop.row - 1;
+    cells.trailColour = trailColour(drop.brightness);
+    cells.headRow = drop.row;
+    cells.headColour = headColour(drop.brightness);
     return cells;
 }
 

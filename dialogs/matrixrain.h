@@ -5,13 +5,13 @@
 #include <vector>
 
 // One falling drop of the About box's character rain: a column and the row of its head
-// (0 at the top). It moves down one row on every Speed-th step.
-struct TMatrixDrop
+// (0 at the top). It moves down one row on every speed-th step.
+struct RainDrop
 {
-    int Column = 0;
-    int Row = 0;
-    int Speed = 1;      // 1 ... 3
-    int Brightness = 0; // 0 ... 99
+    int column = 0;
+    int row = 0;
+    int speed = 1;      // 1 ... 3
+    int brightness = 0; // 0 ... 99
 };
 
 // A colour as three 0 ... 255 channels; the window turns it into a pen.
@@ -43,7 +43,7 @@ struct DropChar
 
 // The character rain as numbers: a grid of 8 x 12 pixel cells over the window's size,
 // two drops per column, and each step's drawing as a list of DropChar. It knows nothing
-// of pixels on screen, so the window only paints what StepMatrix returns.
+// of pixels on screen, so the window only paints what stepMatrix returns.
 class MatrixRain
 {
 public:
@@ -63,37 +63,37 @@ public:
     void setMatrixChars(const QString &chars) { m_matrixChars = chars; }
     QString matrixChars() const { return m_matrixChars; }
 
-    // A fresh rain: the step counter back to 0, then SetupMatrix.
-    void StartMatrix(int bitmapWidth, int bitmapHeight);
+    // A fresh rain: the step counter back to 0, then setupMatrix.
+    void startMatrix(int bitmapWidth, int bitmapHeight);
     // The grid for a window of this size in pixels, and new drops on it.
-    void SetupMatrix(int bitmapWidth, int bitmapHeight);
+    void setupMatrix(int bitmapWidth, int bitmapHeight);
     // Two drops per column, from an empty table.
-    void ResetDrops();
-    // One more drop in column DropCount mod matrixWidth, unless the table is full.
-    void AddDrop();
+    void resetDrops();
+    // One more drop in column dropCount mod matrixWidth, unless the table is full.
+    void addDrop();
     // One step of every drop, in table order; returns what each drop draws.
-    std::vector<DropChar> StepMatrix();
+    std::vector<DropChar> stepMatrix();
 
     // The cells drop draws with character c on a grid matrixHeight rows high.
-    static DropChar DrawDropChar(const TMatrixDrop &drop, QChar c, int matrixHeight);
+    static DropChar drawDropChar(const RainDrop &drop, QChar c, int matrixHeight);
     // A shade of green for brightness 0 ... 99 (head) or a third of it (trail).
     static RainColour headColour(int brightness);
     static RainColour trailColour(int brightness);
 
     int matrixWidth() const { return m_matrixWidth; }
     int matrixHeight() const { return m_matrixHeight; }
-    int MatrixTick() const { return m_matrixTick; }
-    int DropCount() const { return static_cast<int>(m_drops.size()); }
-    const std::vector<TMatrixDrop> &Drops() const { return m_drops; }
+    int matrixTick() const { return m_matrixTick; }
+    int dropCount() const { return static_cast<int>(m_drops.size()); }
+    const std::vector<RainDrop> &drops() const { return m_drops; }
     // For tests that place a drop by hand.
-    std::vector<TMatrixDrop> &Drops() { return m_drops; }
+    std::vector<RainDrop> &drops() { return m_drops; }
 
 private:
     int random(int bound) const { return m_random(bound); }
 
     Random m_random;
     QString m_matrixChars = QStringLiteral("tam");
-    std::vector<TMatrixDrop> m_drops;
+    std::vector<RainDrop> m_drops;
     int m_matrixWidth = 0;
     int m_matrixHeight = 0;
     int m_matrixTick = 0;

@@ -1,6 +1,6 @@
 #include "localisation/languagecatalogue.h"
 
-#include "app/trimcontrols.h"
+#include "base/controlcharacters.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,13 +64,13 @@ QString LanguageCatalogue::fileForLanguage(const QStringList &tableLines, quint1
         const qsizetype comma = line.indexOf(QLatin1Char(','));
         if (comma < 0)
             continue;
-        if (trimControls(line.left(comma)) == code)
-            return trimControls(line.mid(comma + 1));
+        if (trimControlCharacters(line.left(comma)) == code)
+            return trimControlCharacters(line.mid(comma + 1));
     }
     return {};
 }
 
-void LanguageCatalogue::ListLanguageFiles(const QString &folder)
+void LanguageCatalogue::listLanguageFiles(const QString &folder)
 {
     QDir dir(folder);
     dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
@@ -79,7 +79,7 @@ void LanguageCatalogue::ListLanguageFiles(const QString &folder)
     m_languageFiles += dir.entryList();
 }
 
-void LanguageCatalogue::LoadLanguage(const QString &name)
+void LanguageCatalogue::loadLanguage(const QString &name)
 {
     m_languagesFolder = QDir(m_programFolder).filePath(QStringLiteral("Languages"));
     m_languageFiles.clear();
@@ -88,9 +88,9 @@ void LanguageCatalogue::LoadLanguage(const QString &name)
     m_languageLines.clear();
     if (!QFileInfo(m_languagesFolder).isDir())
         return;
-    ListLanguageFiles(m_languagesFolder);
+    listLanguageFiles(m_languagesFolder);
 
-    QString chosen = trimControls(name);
+    QString chosen = trimControlCharacters(name);
     if (chosen.isEmpty()) {
         QFile table(QDir(m_languagesFolder).filePath(QStringLiteral("LanguageCodes.csv")));
         if (table.exists()) {
@@ -138,7 +138,7 @@ QStringList LanguageCatalogue::readLanguageFile(const QString &path)
     return splitLines(text);
 }
 
-QString LanguageCatalogue::Translate(const QString &text) const
+QString LanguageCatalogue::translate(const QString &text) const
 {
     if (m_languageFile.isEmpty())
         return text;

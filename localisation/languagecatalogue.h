@@ -25,17 +25,17 @@ public:
     // Lists the language files and, for an empty name, picks one through
     // LanguageCodes.csv by the user's language; a non-empty name loads that file. Starts
     // afresh on every call. Throws LoadError when the chosen file cannot be loaded; the
-    // file then counts as chosen (LanguageFile, LanguageName) but translates nothing.
-    void LoadLanguage(const QString &name);
+    // file then counts as chosen (languageFile, languageName) but translates nothing.
+    void loadLanguage(const QString &name);
     // Appends the names of the "*lang.txt" files in the folder, in directory order.
-    void ListLanguageFiles(const QString &folder);
+    void listLanguageFiles(const QString &folder);
     // The loaded file's text for an English text, or the English text itself.
-    QString Translate(const QString &text) const;
+    QString translate(const QString &text) const;
 
-    QString LanguagesFolder() const { return m_languagesFolder; }
-    QStringList LanguageFiles() const { return m_languageFiles; }
-    QString LanguageName() const { return m_languageName; }
-    QString LanguageFile() const { return m_languageFile; }
+    QString languagesFolder() const { return m_languagesFolder; }
+    QStringList languageFiles() const { return m_languageFiles; }
+    QString languageName() const { return m_languageName; }
+    QString languageFile() const { return m_languageFile; }
 
     // The lines of LanguageCodes.csv: a byte-order mark chooses UTF-8 or UTF-16; without
     // one, Latin-1 (standing in for the ANSI code page). Lines end in CR LF, LF or CR.

@@ -1,6 +1,6 @@
 #include "localisation/languagelist.h"
 
-#include "app/trimcontrols.h"
+#include "base/controlcharacters.h"
 #include "localisation/languagecatalogue.h"
 
 #include <QDir>
@@ -84,7 +84,7 @@ QString flagName(const QString &entry)
     return QStringLiteral("xx");
 }
 
-QString TranslateFromList(const QString &key, const QStringList &lines)
+QString translateFromList(const QString &key, const QStringList &lines)
 {
     const QString prefix = QLatin1Char('{') + key + QLatin1Char('}');
     for (const QString &line : lines) {
@@ -99,7 +99,7 @@ QString creditText(const QString &languagesFolder, const QString &entry)
     if (entry == english())
         return QStringLiteral("Tambrix");
     try {
-        return TranslateFromList(
+        return translateFromList(
             QStringLiteral("INFO:Translated By"),
             LanguageCatalogue::readLanguageFile(QDir(languagesFolder).filePath(entry + Suffix)));
     } catch (const LanguageCatalogue::LoadError &) {
@@ -113,7 +113,7 @@ QStringList creditLines(const QString &creditText)
         return {};
     QStringList lines = creditText.split(QLatin1Char(','));
     for (QString &line : lines)
-        line = trimControls(line);
+        line = trimControlCharacters(line);
     return lines;
 }
 

@@ -26,7 +26,7 @@ QString flagName(const QString &entry);
 
 // The text after the first '}' of the first line that starts with "{key}", even when
 // empty; the key itself when no line does.
-QString TranslateFromList(const QString &key, const QStringList &lines);
+QString translateFromList(const QString &key, const QStringList &lines);
 
 // The credits of an entry: "Tambrix" for English, else the "INFO:Translated By" text of
 // its file in languagesFolder. A missing, unreadable or non-UTF-8 file gives "".

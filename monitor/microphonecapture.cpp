@@ -7,21 +7,21 @@ MicrophoneCapture::MicrophoneCapture(std::unique_ptr<CaptureDevice> device)
 
 MicrophoneCapture::~MicrophoneCapture()
 {
-    CloseMicrophone();
+    closeMicrophone();
 }
 
-int MicrophoneCapture::OpenMicrophone()
+int MicrophoneCapture::openMicrophone()
 {
     return m_device ? m_device->open() : -1;
 }
 
-void MicrophoneCapture::ReadMicrophoneBuffer()
+void MicrophoneCapture::readMicrophoneBuffer()
 {
     if (m_device && m_device->takeLatest(m_buffer.data()))
         m_rawLevel = rawLevelOf(m_buffer.data(), m_buffer.size());
 }
 
-void MicrophoneCapture::CloseMicrophone()
+void MicrophoneCapture::closeMicrophone()
 {
     if (m_device)
         m_device->close();

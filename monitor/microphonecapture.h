@@ -20,14 +20,14 @@ public:
     MicrophoneCapture(const MicrophoneCapture &) = delete;
     MicrophoneCapture &operator=(const MicrophoneCapture &) = delete;
 
-    int OpenMicrophone();
+    int openMicrophone();
     // Moves the newest complete capture (if any) into the capture buffer and computes
-    // RawLevel from it. Without a new capture the buffer and the level stay as they were.
-    void ReadMicrophoneBuffer();
-    void CloseMicrophone();
+    // rawLevel from it. Without a new capture the buffer and the level stay as they were.
+    void readMicrophoneBuffer();
+    void closeMicrophone();
 
-    qint64 RawLevel() const { return m_rawLevel; }
-    const Buffer &CaptureBuffer() const { return m_buffer; }
+    qint64 rawLevel() const { return m_rawLevel; }
+    const Buffer &captureBuffer() const { return m_buffer; }
 
     // The largest sample magnitude of a capture, times 65536: 0 ... 2147483648, so a
     // full-scale negative sample (-32768) gives 2147483648. `size` is in bytes.

@@ -40,12 +40,12 @@ PulseSoundPlayer::~PulseSoundPlayer()
     m_connection.stop();
 }
 
-void PulseSoundPlayer::PlayResource(const QString &name)
+void PulseSoundPlayer::playResource(const QString &name)
 {
     play(soundOrFallback(BuiltinSounds::load(name)));
 }
 
-void PulseSoundPlayer::PlayFile(const QString &path)
+void PulseSoundPlayer::playFile(const QString &path)
 {
     QFile file(path);
     QByteArray bytes;
@@ -90,8 +90,9 @@ void PulseSoundPlayer::startStream(pa_context *context)
     m_pending = false;
     if (m_sound.data.isEmpty())
         return;
-    const pa_sample_spec wanted{formatOf(m_sound.encoding), static_cast<uint32_t>(m_sound.sampleRate),
-                              static_cast<uint8_t>(m_sound.channels)};
+    const pa_sample_spec wanted{formatOf(m_sound.encoding),
+                                static_cast<uint32_t>(m_sound.sampleRate),
+                                static_cast<uint8_t>(m_sound.channels)};
     if (!pa_sample_spec_valid(&wanted))
         m_sound = WavSound::fallback();
     const pa_sample_spec used{formatOf(m_sound.encoding), static_cast<uint32_t>(m_sound.sampleRate),

@@ -13,8 +13,8 @@ public:
     PulseSoundPlayer();
     ~PulseSoundPlayer() override;
 
-    void PlayResource(const QString &name) override;
-    void PlayFile(const QString &path) override;
+    void playResource(const QString &name) override;
+    void playFile(const QString &path) override;
 
     void play(const WavSound &sound);
 

@@ -11,9 +11,9 @@ public:
     virtual ~SoundPlayer();
 
     // A built-in sound, "Resource_1" ... "Resource_3" (letter case ignored).
-    virtual void PlayResource(const QString &name) = 0;
+    virtual void playResource(const QString &name) = 0;
     // A WAV file of the user's.
-    virtual void PlayFile(const QString &path) = 0;
+    virtual void playFile(const QString &path) = 0;
 
     // The platform's player for the default output device.
     static std::unique_ptr<SoundPlayer> createDefault();

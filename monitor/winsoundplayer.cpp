@@ -10,12 +10,12 @@ WinSoundPlayer::~WinSoundPlayer()
     PlaySoundW(nullptr, nullptr, 0);
 }
 
-void WinSoundPlayer::PlayResource(const QString &name)
+void WinSoundPlayer::playResource(const QString &name)
 {
     QByteArray next = BuiltinSounds::load(name);
     if (next.isEmpty()) {
-        PlaySoundW(reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(SND_ALIAS_SYSTEMDEFAULT)), nullptr,
-                   SND_ALIAS_ID | SND_ASYNC);
+        PlaySoundW(reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(SND_ALIAS_SYSTEMDEFAULT)),
+                   nullptr, SND_ALIAS_ID | SND_ASYNC);
         return;
     }
     // PlaySoundW stops the earlier sound before it returns, so its memory may go then.
@@ -23,7 +23,7 @@ void WinSoundPlayer::PlayResource(const QString &name)
     m_playing.swap(next);
 }
 
-void WinSoundPlayer::PlayFile(const QString &path)
+void WinSoundPlayer::playFile(const QString &path)
 {
     PlaySoundW(reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, SND_FILENAME | SND_ASYNC);
 }

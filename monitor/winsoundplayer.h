@@ -11,8 +11,8 @@ class WinSoundPlayer : public SoundPlayer
 public:
     ~WinSoundPlayer() override;
 
-    void PlayResource(const QString &name) override;
-    void PlayFile(const QString &path) override;
+    void playResource(const QString &name) override;
+    void playFile(const QString &path) override;
 
 private:
     // The sound being played from memory must outlive its playback.

@@ -1,16 +1,16 @@
 #include "update/checkstate.h"
 
-#include "app/trimcontrols.h"
+#include "base/controlcharacters.h"
 
-void CheckState::LogCheckError(const QString &message)
+void CheckState::logError(const QString &message)
 {
-    if (trimControls(message).isEmpty())
+    if (trimControlCharacters(message).isEmpty())
         return;
     checkFailed = true;
     errorLog = errorLog.isEmpty() ? message : errorLog + QStringLiteral("\r\r") + message;
 }
 
-void CheckState::ClearCheckErrors()
+void CheckState::clearErrors()
 {
     errorLog.clear();
     checkFailed = false;

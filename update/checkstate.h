@@ -22,6 +22,6 @@ struct CheckState
     bool checkFailed = false;
 
     // Records a failure unless the message is blank; entries are separated by two CRs.
-    void LogCheckError(const QString &message);
-    void ClearCheckErrors();
+    void logError(const QString &message);
+    void clearErrors();
 };

@@ -10,7 +10,7 @@
 #include <windows.h>
 #endif
 
-QString SystemInfo::LocaleCode()
+QString SystemInfo::localeCode()
 {
     const QLocale locale = QLocale::system();
     if (locale.language() == QLocale::C || locale.territory() == QLocale::AnyTerritory)
@@ -36,7 +36,7 @@ std::optional<QString> SystemInfo::applicationSpecificId(const QByteArray &machi
                                hex.mid(16, 4) + '-' + hex.mid(20, 12));
 }
 
-std::optional<QString> SystemInfo::MachineId()
+std::optional<QString> SystemInfo::machineId()
 {
 #ifdef Q_OS_WIN
     HKEY key = nullptr;
@@ -61,7 +61,7 @@ std::optional<QString> SystemInfo::MachineId()
 #endif
 }
 
-QString SystemInfo::OSDescription()
+QString SystemInfo::osDescription()
 {
     const QStringList kernel = QSysInfo::kernelVersion().split(QLatin1Char('.'));
     const auto number = [&](int i) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/inidocument.h"
+#include "base/inidocument.h"
 
 #include <QString>
 #include <memory>

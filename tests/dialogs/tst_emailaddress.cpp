@@ -1,5 +1,5 @@
 #include "dialogs/emailaddress.h"
-#include "dialogs/feedbackservice.h"
+#include "dialogs/feedbacknote.h"
 
 #include <QTest>
 

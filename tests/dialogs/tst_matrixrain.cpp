@@ -75,16 +75,16 @@ void TestMatrixRain::twoDropsPerColumn()
     QFETCH(int, height);
     QFETCH(int, columns);
     MatrixRain rain;
-    rain.SetupMatrix(width, height);
+    rain.setupMatrix(width, height);
     QCOMPARE(rain.matrixWidth(), columns);
     QCOMPARE(rain.matrixHeight(), height / 12);
     // A grid without rows has nowhere to put a drop.
     const int expected = rain.matrixHeight() > 0 ? 2 * columns : 0;
-    QCOMPARE(rain.DropCount(), expected);
+    QCOMPARE(rain.dropCount(), expected);
     QList<int> perColumn(columns, 0);
-    for (int i = 0; i < rain.DropCount(); ++i) {
-        QCOMPARE(rain.Drops()[std::size_t(i)].Column, i % columns);
-        ++perColumn[rain.Drops()[std::size_t(i)].Column];
+    for (int i = 0; i < rain.dropCount(); ++i) {
+        QCOMPARE(rain.drops()[std::size_t(i)].column, i % columns);
+        ++perColumn[rain.drops()[std::size_t(i)].column];
     }
     if (expected > 0)
         QCOMPARE(perColumn, QList<int>(columns, 2));
@@ -93,14 +93,14 @@ void TestMatrixRain::twoDropsPerColumn()
 void TestMatrixRain::tableHoldsAtMost5000()
 {
     MatrixRain rain;
-    rain.SetupMatrix(3000 * 8, 120); // asks for 6000 drops
-    QCOMPARE(rain.DropCount(), MatrixRain::MaxDrops);
-    QCOMPARE(rain.Drops().back().Column, (MatrixRain::MaxDrops - 1) % 3000);
-    rain.AddDrop();
-    QCOMPARE(rain.DropCount(), MatrixRain::MaxDrops);
+    rain.setupMatrix(3000 * 8, 120); // asks for 6000 drops
+    QCOMPARE(rain.dropCount(), MatrixRain::MaxDrops);
+    QCOMPARE(rain.drops().back().column, (MatrixRain::MaxDrops - 1) % 3000);
+    rain.addDrop();
+    QCOMPARE(rain.dropCount(), MatrixRain::MaxDrops);
     // A new grid starts an empty table rather than adding to the full one.
-    rain.SetupMatrix(80, 120);
-    QCOMPARE(rain.DropCount(), 20);
+    rain.setupMatrix(80, 120);
+    QCOMPARE(rain.dropCount(), 20);
 }
 
 void TestMatrixRain::newDropDrawsFromFullRanges_data()
@@ -124,37 +124,37 @@ void TestMatrixRain::newDropDrawsFromFullRanges()
         bounds->append(bound);
         return highest ? bound - 1 : 0;
     });
-    rain.SetupMatrix(8, 120); // one column, ten rows: two drops
-    QCOMPARE(rain.DropCount(), 2);
+    rain.setupMatrix(8, 120); // one column, ten rows: two drops
+    QCOMPARE(rain.dropCount(), 2);
     QCOMPARE(*bounds, (QList<int>{10, 3, 100, 10, 3, 100}));
-    const TMatrixDrop &drop = rain.Drops().front();
-    QCOMPARE(drop.Row, row);
-    QCOMPARE(drop.Speed, speed);
-    QCOMPARE(drop.Brightness, brightness);
+    const RainDrop &drop = rain.drops().front();
+    QCOMPARE(drop.row, row);
+    QCOMPARE(drop.speed, speed);
+    QCOMPARE(drop.brightness, brightness);
 }
 
 void TestMatrixRain::slowDropMovesEveryThirdStepButChangesEveryStep()
 {
     ScriptedRandom random;
     MatrixRain rain(random.generator());
-    rain.SetupMatrix(80, 120);
-    rain.Drops() = {TMatrixDrop{4, 2, 3, 50}};
+    rain.setupMatrix(80, 120);
+    rain.drops() = {RainDrop{4, 2, 3, 50}};
     random.bounds->clear();
     *random.script = {0, 1, 2, 0, 1, 2, 0};
 
     QList<int> heads;
     QString letters;
     for (int step = 0; step < 7; ++step) {
-        const std::vector<DropChar> drawn = rain.StepMatrix();
+        const std::vector<DropChar> drawn = rain.stepMatrix();
         QCOMPARE(drawn.size(), std::size_t(1));
         heads << drawn[0].headRow;
         letters += drawn[0].character;
     }
     QCOMPARE(heads, (QList<int>{2, 3, 3, 3, 4, 4, 4}));
     QCOMPARE(letters, QStringLiteral("tamtamt"));
-    QCOMPARE(rain.Drops()[0].Row, 5);
+    QCOMPARE(rain.drops()[0].row, 5);
     QCOMPARE(*random.bounds, QList<int>(7, 3)); // one letter of "tam" per step
-    QCOMPARE(rain.MatrixTick(), 7);
+    QCOMPARE(rain.matrixTick(), 7);
 }
 
 void TestMatrixRain::dropRestartsAtTopAfterLeavingGrid_data()
@@ -177,16 +177,16 @@ void TestMatrixRain::dropRestartsAtTopAfterLeavingGrid()
     QFETCH(int, brightness);
     ScriptedRandom random;
     MatrixRain rain(random.generator());
-    rain.SetupMatrix(80, 120);
-    rain.Drops() = {TMatrixDrop{6, startRow, 1, 70}};
+    rain.setupMatrix(80, 120);
+    rain.drops() = {RainDrop{6, startRow, 1, 70}};
     *random.script = {1, 2, 42}; // letter, then the new speed and brightness
-    const std::vector<DropChar> drawn = rain.StepMatrix();
+    const std::vector<DropChar> drawn = rain.stepMatrix();
     QCOMPARE(drawn[0].headRow, startRow); // drawn where it stood, then moved
-    const TMatrixDrop &drop = rain.Drops()[0];
-    QCOMPARE(drop.Column, 6);
-    QCOMPARE(drop.Row, row);
-    QCOMPARE(drop.Speed, speed);
-    QCOMPARE(drop.Brightness, brightness);
+    const RainDrop &drop = rain.drops()[0];
+    QCOMPARE(drop.column, 6);
+    QCOMPARE(drop.row, row);
+    QCOMPARE(drop.speed, speed);
+    QCOMPARE(drop.brightness, brightness);
 }
 
 void TestMatrixRain::eraserRowWrapsAroundGrid_data()
@@ -211,7 +211,7 @@ void TestMatrixRain::eraserRowWrapsAroundGrid()
     QFETCH(int, matrixHeight);
     QFETCH(int, row);
     QFETCH(int, eraserRow);
-    const DropChar cells = MatrixRain::DrawDropChar(TMatrixDrop{3, row, 1, 50}, u'a', matrixHeight);
+    const DropChar cells = MatrixRain::drawDropChar(RainDrop{3, row, 1, 50}, u'a', matrixHeight);
     QCOMPARE(cells.eraserRow, eraserRow);
     QCOMPARE(cells.column, 3);
 }
@@ -233,19 +233,19 @@ void TestMatrixRain::colourFollowsBrightness()
     QFETCH(RainColour, head);
     QFETCH(RainColour, trail);
     MatrixRain rain([](int) { return 0; });
-    rain.SetupMatrix(80, 120);
-    rain.Drops() = {TMatrixDrop{0, 5, 2, brightness}};
-    const DropChar drawn = rain.StepMatrix().front();
+    rain.setupMatrix(80, 120);
+    rain.drops() = {RainDrop{0, 5, 2, brightness}};
+    const DropChar drawn = rain.stepMatrix().front();
     QCOMPARE(drawn.headColour, head);
     QCOMPARE(drawn.trailColour, trail);
 }
 
 void TestMatrixRain::headInTopRowHasNoTrail()
 {
-    DropChar top = MatrixRain::DrawDropChar(TMatrixDrop{0, 0, 1, 50}, u't', 10);
+    DropChar top = MatrixRain::drawDropChar(RainDrop{0, 0, 1, 50}, u't', 10);
     QVERIFY(!top.hasTrail);
     QCOMPARE(top.headRow, 0);
-    DropChar next = MatrixRain::DrawDropChar(TMatrixDrop{0, 1, 1, 50}, u't', 10);
+    DropChar next = MatrixRain::drawDropChar(RainDrop{0, 1, 1, 50}, u't', 10);
     QVERIFY(next.hasTrail);
     QCOMPARE(next.trailRow, 0);
     QCOMPARE(next.headRow, 1);
@@ -254,15 +254,15 @@ void TestMatrixRain::headInTopRowHasNoTrail()
 void TestMatrixRain::startMatrixBeginsCountingAgain()
 {
     MatrixRain rain([](int) { return 0; });
-    rain.StartMatrix(80, 120);
-    rain.StepMatrix();
-    rain.StepMatrix();
-    QCOMPARE(rain.MatrixTick(), 2);
-    rain.SetupMatrix(80, 120); // a resize keeps the count
-    QCOMPARE(rain.MatrixTick(), 2);
-    rain.StartMatrix(160, 120);
-    QCOMPARE(rain.MatrixTick(), 0);
-    QCOMPARE(rain.DropCount(), 40);
+    rain.startMatrix(80, 120);
+    rain.stepMatrix();
+    rain.stepMatrix();
+    QCOMPARE(rain.matrixTick(), 2);
+    rain.setupMatrix(80, 120); // a resize keeps the count
+    QCOMPARE(rain.matrixTick(), 2);
+    rain.startMatrix(160, 120);
+    QCOMPARE(rain.matrixTick(), 0);
+    QCOMPARE(rain.dropCount(), 40);
 }
 
 QTEST_GUILESS_MAIN(TestMatrixRain)

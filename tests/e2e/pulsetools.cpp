@@ -1,4 +1,4 @@
-#include "pulsetools.h"
+#include "e2e/pulsetools.h"
 
 #include <QFile>
 #include <QRandomGenerator>

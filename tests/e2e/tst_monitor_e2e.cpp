@@ -1,13 +1,13 @@
 // The monitoring window against a real sound server: a virtual microphone fed with
 // noise, a virtual speaker recorded to hear the alarm. Run by with-pulse.sh.
-#include "../app/fakes.h"
-#include "app/main.h"
+#include "app/mainwindow.h"
 #include "app/noisemeter.h"
+#include "e2e/pulsetools.h"
 #include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/pulsecapturedevice.h"
 #include "monitor/pulsesoundplayer.h"
-#include "pulsetools.h"
+#include "support/fakes.h"
 
 #include <QElapsedTimer>
 #include <QRadioButton>
@@ -36,14 +36,14 @@ struct Monitor
                          [this] { statuses << form.statusText(); });
     }
     NoiseMeter *meter() const { return form.findChild<NoiseMeter *>("Gauge1"); }
-    void start() { form.ButtonStartClick(); }
+    void start() { form.startListening(); }
 
     MicrophoneCapture capture;
     PulseSoundPlayer player;
     RecordingDesktop desktop;
     QTemporaryDir folder; // the program folder: settings.ini goes here
     LanguageCatalogue language{folder.path(), 1033};
-    TAppForm form;
+    MainWindow form;
     QStringList statuses; // the status text after each 1 s tick
 };
 
@@ -192,7 +192,7 @@ void TestMonitorEndToEnd::survivesTheDeviceGoingAway()
     QTest::qWait(1000);
     feed->kill();
     feed->waitForFinished();
-    m.form.Timer2Timer(); // ticks go on without a device
+    m.form.onCountTick(); // ticks go on without a device
     QElapsedTimer closing;
     closing.start();
     m.form.close();
@@ -220,7 +220,7 @@ void TestMonitorEndToEnd::worksWithoutASoundServer()
     QTest::qWait(1500);
     QCOMPARE(m.meter()->percent(), 0);
     QCOMPARE(m.meter()->barColor(), QColor(0, 255, 0));
-    m.player.PlayResource("Resource_1"); // no server: returns at once, plays nothing
+    m.player.playResource("Resource_1"); // no server: returns at once, plays nothing
     m.form.close();
 }
 

@@ -67,7 +67,7 @@ void TestLanguageCatalogue::choice_data()
     QTest::addColumn<Files>("files");
     QTest::addColumn<bool>("withFolder");
     QTest::addColumn<QString>("languageName"); // empty: English
-    QTest::addColumn<QString>("yes");          // Translate("Yes")
+    QTest::addColumn<QString>("yes");          // translate("Yes")
 
     const QByteArray table = "Code,File\r\n1031,German.lang.txt\r\n";
     QTest::newRow("no Languages folder") << Files{} << false << ""
@@ -149,12 +149,12 @@ void TestLanguageCatalogue::choice()
     QFETCH(QString, yes);
     Program program(files, withFolder);
     LanguageCatalogue catalogue(program.dir.path(), 1031);
-    QCOMPARE(catalogue.Translate("Yes"), QString("Yes")); // English before loading
-    catalogue.LoadLanguage(QString());
-    QCOMPARE(catalogue.LanguageName(), languageName);
-    QCOMPARE(catalogue.Translate("Yes"), yes);
-    QCOMPARE(catalogue.LanguagesFolder(), program.dir.filePath("Languages"));
-    QCOMPARE(catalogue.LanguageFile().isEmpty(), yes == "Yes");
+    QCOMPARE(catalogue.translate("Yes"), QString("Yes")); // English before loading
+    catalogue.loadLanguage(QString());
+    QCOMPARE(catalogue.languageName(), languageName);
+    QCOMPARE(catalogue.translate("Yes"), yes);
+    QCOMPARE(catalogue.languagesFolder(), program.dir.filePath("Languages"));
+    QCOMPARE(catalogue.languageFile().isEmpty(), yes == "Yes");
 
     // Whatever is chosen, every language file present is listed.
     QStringList present;
@@ -162,7 +162,7 @@ void TestLanguageCatalogue::choice()
         if (withFolder && file.first.endsWith("lang.txt", Qt::CaseInsensitive))
             present << file.first;
     }
-    QStringList listed = catalogue.LanguageFiles();
+    QStringList listed = catalogue.languageFiles();
     listed.sort();
     present.sort();
     QCOMPARE(listed, present);
@@ -211,8 +211,8 @@ void TestLanguageCatalogue::lookup()
     Program program(
         {{"LanguageCodes.csv", "1031,German.lang.txt"}, {"German.lang.txt", Bom + file}});
     LanguageCatalogue catalogue(program.dir.path(), 1031);
-    catalogue.LoadLanguage(QString());
-    QCOMPARE(catalogue.Translate(text), translated);
+    catalogue.loadLanguage(QString());
+    QCOMPARE(catalogue.translate(text), translated);
 }
 
 void TestLanguageCatalogue::invalidUtf8StaysEnglish_data()
@@ -230,14 +230,14 @@ void TestLanguageCatalogue::invalidUtf8StaysEnglish()
     Program program({{"LanguageCodes.csv", "1031,German.lang.txt"}, {"German.lang.txt", file}});
     LanguageCatalogue catalogue(program.dir.path(), 1031);
     try {
-        catalogue.LoadLanguage(QString());
+        catalogue.loadLanguage(QString());
         QFAIL("loading did not fail");
     } catch (const LanguageCatalogue::LoadError &error) {
         QCOMPARE(QString(error.what()), InvalidUtf8Message);
     }
-    QCOMPARE(catalogue.LanguageFile(), program.dir.filePath("Languages/German.lang.txt"));
-    QCOMPARE(catalogue.LanguageName(), QString("German"));
-    QCOMPARE(catalogue.Translate("No"), QString("No"));
+    QCOMPARE(catalogue.languageFile(), program.dir.filePath("Languages/German.lang.txt"));
+    QCOMPARE(catalogue.languageName(), QString("German"));
+    QCOMPARE(catalogue.translate("No"), QString("No"));
 }
 
 void TestLanguageCatalogue::unreadableFileThrows()
@@ -248,9 +248,9 @@ void TestLanguageCatalogue::unreadableFileThrows()
     if (file.open(QIODevice::ReadOnly))
         QSKIP("permissions do not keep this user from reading");
     LanguageCatalogue catalogue(program.dir.path(), 1031);
-    QVERIFY_THROWS_EXCEPTION(LanguageCatalogue::LoadError, catalogue.LoadLanguage(QString()));
-    QCOMPARE(catalogue.LanguageFile(), file.fileName());
-    QCOMPARE(catalogue.Translate("Yes"), QString("Yes"));
+    QVERIFY_THROWS_EXCEPTION(LanguageCatalogue::LoadError, catalogue.loadLanguage(QString()));
+    QCOMPARE(catalogue.languageFile(), file.fileName());
+    QCOMPARE(catalogue.translate("Yes"), QString("Yes"));
 }
 
 void TestLanguageCatalogue::namedFileSkipsTheTable()
@@ -259,23 +259,23 @@ void TestLanguageCatalogue::namedFileSkipsTheTable()
                      {"German.lang.txt", German},
                      {"French.lang.txt", "{Yes}Oui"}});
     LanguageCatalogue catalogue(program.dir.path(), 1031);
-    catalogue.LoadLanguage(" French.lang.txt ");
-    QCOMPARE(catalogue.LanguageName(), QString("French"));
-    QCOMPARE(catalogue.Translate("Yes"), QString("Oui"));
+    catalogue.loadLanguage(" French.lang.txt ");
+    QCOMPARE(catalogue.languageName(), QString("French"));
+    QCOMPARE(catalogue.translate("Yes"), QString("Oui"));
 }
 
 void TestLanguageCatalogue::loadingAgainStartsAfresh()
 {
     Program program({{"LanguageCodes.csv", "1031,German.lang.txt"}, {"German.lang.txt", German}});
     LanguageCatalogue catalogue(program.dir.path(), 1031);
-    catalogue.LoadLanguage(QString());
-    QCOMPARE(catalogue.Translate("Yes"), QString("Ja"));
+    catalogue.loadLanguage(QString());
+    QCOMPARE(catalogue.translate("Yes"), QString("Ja"));
     QVERIFY(QFile::remove(program.dir.filePath("Languages/German.lang.txt")));
-    catalogue.LoadLanguage(QString());
-    QCOMPARE(catalogue.LanguageFiles(), QStringList());
-    QCOMPARE(catalogue.LanguageName(), QString());
-    QCOMPARE(catalogue.LanguageFile(), QString());
-    QCOMPARE(catalogue.Translate("Yes"), QString("Yes"));
+    catalogue.loadLanguage(QString());
+    QCOMPARE(catalogue.languageFiles(), QStringList());
+    QCOMPARE(catalogue.languageName(), QString());
+    QCOMPARE(catalogue.languageFile(), QString());
+    QCOMPARE(catalogue.translate("Yes"), QString("Yes"));
 }
 
 void TestLanguageCatalogue::listing()
@@ -289,12 +289,12 @@ void TestLanguageCatalogue::listing()
                      {"LanguageCodes.csv", ""}});
     QDir(program.dir.filePath("Languages")).mkdir("Folder.lang.txt");
     LanguageCatalogue catalogue(program.dir.path(), 1033);
-    catalogue.LoadLanguage(QString());
-    QStringList listed = catalogue.LanguageFiles();
+    catalogue.loadLanguage(QString());
+    QStringList listed = catalogue.languageFiles();
     listed.sort();
     QCOMPARE(listed, QStringList({".Hidden.lang.txt", "German.lang.txt", "Germanlang.txt",
                                   "Shout.LANG.TXT"}));
-    QCOMPARE(catalogue.LanguageName(), QString());
+    QCOMPARE(catalogue.languageName(), QString());
 }
 
 void TestLanguageCatalogue::langIdForTag_data()
@@ -443,8 +443,8 @@ void TestLanguageCatalogue::shippedLanguagesAreComplete()
         QVERIFY2(!lines.constFirst().startsWith('{'), qPrintable(name + ": no comment line"));
 
         LanguageCatalogue catalogue(QFileInfo(MURMLET_LANGUAGES_DIR).path(), 1033);
-        catalogue.LoadLanguage(name);
-        QCOMPARE(catalogue.LanguageName(), language);
+        catalogue.loadLanguage(name);
+        QCOMPARE(catalogue.languageName(), language);
         for (const QString &text : texts) {
             const QString key = "{" + text + "}";
             const auto entry = std::find_if(lines.begin(), lines.end(), [&](const QString &line) {
@@ -452,7 +452,7 @@ void TestLanguageCatalogue::shippedLanguagesAreComplete()
             });
             QVERIFY2(entry != lines.end() && entry->size() > key.size(),
                      qPrintable(name + ": " + text));
-            const QString translated = catalogue.Translate(text);
+            const QString translated = catalogue.translate(text);
             QCOMPARE(translated, entry->mid(key.size()));
             QCOMPARE(translated.trimmed(), translated);
             QCOMPARE(translated.count("%s"), text.count("%s"));

@@ -124,7 +124,7 @@ void TestLanguageList::translateFromList()
 {
     QFETCH(QStringList, lines);
     QFETCH(QString, result);
-    QCOMPARE(LanguageList::TranslateFromList("INFO:Translated By", lines), result);
+    QCOMPARE(LanguageList::translateFromList("INFO:Translated By", lines), result);
 }
 
 void TestLanguageList::creditLines_data()

@@ -155,21 +155,21 @@ void TestCapture::readsFollowTheDevice()
     auto device = std::make_unique<QueuedDevice>();
     QueuedDevice *queued = device.get();
     MicrophoneCapture capture(std::move(device));
-    QCOMPARE(capture.OpenMicrophone(), 0);
+    QCOMPARE(capture.openMicrophone(), 0);
 
-    capture.ReadMicrophoneBuffer();
-    QCOMPARE(capture.RawLevel(), 0LL); // nothing complete yet
+    capture.readMicrophoneBuffer();
+    QCOMPARE(capture.rawLevel(), 0LL); // nothing complete yet
 
     queued->captures.push_back(samples({100}));
     queued->captures.push_back(samples({-3000}));
-    capture.ReadMicrophoneBuffer();
-    QCOMPARE(capture.RawLevel(), 3000LL * 65536); // the newest capture only
+    capture.readMicrophoneBuffer();
+    QCOMPARE(capture.rawLevel(), 3000LL * 65536); // the newest capture only
 
-    capture.ReadMicrophoneBuffer(); // the device fell silent or vanished
-    QCOMPARE(capture.RawLevel(), 3000LL * 65536);
-    QCOMPARE(capture.CaptureBuffer()[1], std::uint8_t(0xF4)); // the capture itself is kept
+    capture.readMicrophoneBuffer(); // the device fell silent or vanished
+    QCOMPARE(capture.rawLevel(), 3000LL * 65536);
+    QCOMPARE(capture.captureBuffer()[1], std::uint8_t(0xF4)); // the capture itself is kept
 
-    capture.CloseMicrophone();
+    capture.closeMicrophone();
     QCOMPARE(queued->closes, 1);
 }
 
@@ -179,12 +179,12 @@ void TestCapture::failedDeviceLeavesLevelAtZero()
     device->openResult = -6;
     device->captures.push_back(samples({1000}));
     MicrophoneCapture capture(std::move(device));
-    QCOMPARE(capture.OpenMicrophone(), -6);
+    QCOMPARE(capture.openMicrophone(), -6);
     for (int i = 0; i < 3; ++i) {
-        capture.ReadMicrophoneBuffer();
-        QCOMPARE(capture.RawLevel(), 0LL);
+        capture.readMicrophoneBuffer();
+        QCOMPARE(capture.rawLevel(), 0LL);
     }
-    capture.CloseMicrophone(); // harmless without an open device
+    capture.closeMicrophone(); // harmless without an open device
 }
 
 QTEST_APPLESS_MAIN(TestCapture)

@@ -1,15 +1,16 @@
 // Shows each dialog and the update notice as the program builds them, with the theme,
 // and saves a picture of each: run under a real X server (scripts/screenshots.sh).
 // Usage: murmlet_screenshots <output folder>
-#include "../app/fakes.h"
-#include "app/appidentity.h"
-#include "app/apppaths.h"
-#include "app/main.h"
-#include "dialogs/about.h"
-#include "dialogs/feedback.h"
+#include "app/mainwindow.h"
+#include "base/appidentity.h"
+#include "base/applicationsetup.h"
+#include "base/apppaths.h"
+#include "dialogs/aboutbox.h"
+#include "dialogs/feedbackdialog.h"
 #include "localisation/languagecatalogue.h"
-#include "localisation/translation.h"
-#include "update/newversion.h"
+#include "localisation/languagedialog.h"
+#include "support/fakes.h"
+#include "update/updatenotice.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,41 +41,37 @@ int main(int argc, char *argv[])
     if (argc < 2)
         return 2;
     const QString out = QString::fromLocal8Bit(argv[1]);
-    QApplication::setFont(TAppForm::windowFont());
-    QFile theme(QStringLiteral(":/themes/glossy.qss"));
-    if (theme.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromUtf8(theme.readAll()));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
+    ApplicationSetup::apply(app);
 
     const AppIdentity identity =
         AppIdentity::fromVersionRecord(QCoreApplication::applicationFilePath());
     const AppPaths paths{QCoreApplication::applicationFilePath(), MURMLET_SOURCE_DIR "/resources"};
     LanguageCatalogue language(paths.programFolder, 1033);
-    language.LoadLanguage(QString());
+    language.loadLanguage(QString());
     RecordingDesktop desktop;
     QTemporaryDir settings;
 
     bool ok = true;
     {
-        auto *feedback = new TFeedbackForm(language, identity, FeedbackService{}, nullptr);
+        auto *feedback = new FeedbackDialog(language, identity, WebService{}, nullptr);
         ok &= save(*feedback, 500, out + QStringLiteral("/feedback.png"));
         feedback->close();
     }
     {
-        TAboutBox about(language, identity, desktop, paths);
+        AboutBox about(language, identity, desktop, paths);
         ok &= save(about, 2500, out + QStringLiteral("/about.png"));
     }
     {
-        TTranslateForm languages(language, desktop, settings.path() + QLatin1Char('/'),
+        LanguageDialog languages(language, desktop, settings.path() + QLatin1Char('/'),
                                  paths.programFile, [](const QString &) {});
         ok &= save(languages, 500, out + QStringLiteral("/language.png"));
     }
     {
-        TNewVer notice(desktop, language,
-                       {identity.productName, QStringLiteral("1.2"),
-                        QStringLiteral("https://x.example/"),
-                        QStringLiteral("http://" MURMLET_WEB_HOST "/")},
-                       nullptr);
+        UpdateNotice notice(desktop, language,
+                            {identity.productName, QStringLiteral("1.2"),
+                             QStringLiteral("https://x.example/"),
+                             QStringLiteral("http://" MURMLET_WEB_HOST "/")},
+                            nullptr);
         wait(600); // appears on its own start timer and grows to full size
         ok &= notice.grab().save(out + QStringLiteral("/update-notice.png"));
     }

@@ -1,8 +1,0 @@
-#include "app/apppaths.h"
-
-#include <QCoreApplication>
-
-AppPaths AppPaths::ofThisProgram()
-{
-    return {QCoreApplication::applicationFilePath(), QCoreApplication::applicationDirPath()};
-}

@@ -1,3 +1,0 @@
-#include "app/desktop.h"
-
-Desktop::~Desktop() = default;

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "base/appidentity.h"
+#include "base/apppaths.h"
+#include "monitor/noisedetector.h"
+#include "monitor/soundchoice.h"
+#include "update/updatecheck.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+class Desktop;
+class LanguageCatalogue;
+class MicrophoneCapture;
+class NoiseMeter;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QSystemTrayIcon;
+class QTimer;
+class SettingsStore;
+class SoundPlayer;
+class UpdateNotice;
+
+// The main window: start button, noise meter, threshold bar, tolerance and sound
+// controls, status bar, menu, the three timers and the notification-area icon.
+// Its handlers move values between the controls and the core; the arithmetic lives in
+// NoiseDetector.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // How the update check reaches the maker's service, given the program's identity.
+    using UpdateCheckFactory = std::function<UpdateCheckSetup(const AppIdentity &)>;
+
+    MainWindow(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
+               LanguageCatalogue &language, const AppPaths &paths, UpdateCheckFactory updates,
+               QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    int scaleDimension(int x) const;
+    void setLanguageFile(const QString &filename);
+
+    const AppIdentity &identity() const { return m_identity; }
+    const SettingsStore &settings() const { return *m_store; }
+    QString settingsFolder() const { return m_settingsFolder; }
+    // The update notice, once the check has announced a version.
+    UpdateNotice *updateNotice() const { return m_notice.get(); }
+    const CheckState &checkState() const { return *m_checkState; }
+    QString statusText() const;
+    SoundChoice soundChoice() const;
+    const NoiseDetector &detector() const { return m_detector; }
+
+    // Whether the desktop offers a notification area; replaceable for tests.
+    void setTrayAvailability(std::function<bool()> available)
+    {
+        m_trayAvailable = std::move(available);
+    }
+
+public slots:
+    void startListening();
+    void onMeterTick();
+    void onCountTick();
+    void onUpdateCheckTick();
+    void onThresholdChanged();
+    void onToleranceChanged();
+    void onCustomSoundPathChanged();
+    void browseForCustomSound();
+    void exitAtOnce();
+    void onAutoStartToggled();
+    void onMinimizeToTrayToggled();
+    void resetToDefaults();
+    void openOnlineHelp();
+    void onUpdateNotificationsToggled();
+    void showLanguageDialog();
+    void showFeedbackDialog();
+    void showAboutBox();
+    void onMinimized();
+    void restoreFromTray();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void createMenu();
+    void restoreSettings();
+    void stopListening();
+    void restoreControls();
+    void onSoundChosen(SoundChoice choice);
+    void toggleStoredOption(QAction *item, const QString &name);
+    // Writes one option through to disk; a failed write shows the general error message.
+    void store(const QString &name, const QString &value);
+    void playAlarm();
+    void setStatusText(const QString &text);
+    QRadioButton *soundButton(SoundChoice choice) const;
+    QString translated(const QString &text) const;
+
+    MicrophoneCapture &m_capture;
+    SoundPlayer &m_player;
+    Desktop &m_desktop;
+    LanguageCatalogue &m_language;
+    const AppPaths m_paths;
+    AppIdentity m_identity;
+    QString m_settingsFolder;
+    std::unique_ptr<SettingsStore> m_store; // in memory until the settings file is open
+    NoiseDetector m_detector;
+    std::function<bool()> m_trayAvailable;
+    UpdateCheckFactory m_updates;
+    std::shared_ptr<CheckState> m_checkState = std::make_shared<CheckState>();
+    bool m_checkerStarted = false;
+    std::unique_ptr<UpdateNotice> m_notice;
+    bool m_centred = false;
+
+    QPushButton *m_startButton = nullptr;
+    NoiseMeter *m_meter = nullptr;
+    QSlider *m_thresholdBar = nullptr;
+    QWidget *m_optionsPanel = nullptr;
+    QSpinBox *m_toleranceBox = nullptr;
+    std::array<QRadioButton *, 5> m_soundButtons{}; // in the order of SoundChoice
+    QLineEdit *m_customSoundPath = nullptr;
+    QPushButton *m_browseButton = nullptr;
+    QLabel *m_statusText = nullptr;
+    QTimer *m_meterTimer = nullptr;
+    QTimer *m_countTimer = nullptr;
+    QTimer *m_updateCheckTimer = nullptr;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QAction *m_autoStartItem = nullptr;
+    QAction *m_minimizeToTrayItem = nullptr;
+    QAction *m_updateNotificationsItem = nullptr;
+};

@@ -1,0 +1,3 @@
+#include "base/desktop.h"
+
+Desktop::~Desktop() = default;

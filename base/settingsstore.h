@@ -1,0 +1,48 @@
+#pragma once
+
+#include "base/inidocument.h"
+
+#include <QString>
+#include <memory>
+#include <stdexcept>
+
+// The program's options: section "Settings" of settings.ini, held in memory and written
+// through to disk after every change. Without a file name it lives in memory only.
+class SettingsStore
+{
+public:
+    // Raised when the file cannot be written; the store keeps the new value.
+    class WriteError : public std::runtime_error
+    {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    SettingsStore() = default;
+
+    // Opens the store over fileName; a missing file gives an empty store. A file that
+    // cannot be read or is not valid UTF-8 is kept as fileName + ".bak" (replacing an
+    // older backup) and the store starts empty.
+    static std::unique_ptr<SettingsStore> open(const QString &fileName);
+
+    QString readString(const QString &name, const QString &fallback = QString()) const;
+    // Decimal, or hexadecimal after "0x" (any case); a value that is no 32-bit integer
+    // gives the fallback.
+    int readInteger(const QString &name, int fallback) const;
+    // Sets the value and writes the whole file; throws WriteError when that fails.
+    void writeString(const QString &name, const QString &value);
+    void writeInteger(const QString &name, int value);
+
+    // Replaces the file as a whole: a crash or a full disk leaves either the old or the
+    // new file on disk, never a mixture or a truncated one.
+    void writeFile() const;
+
+    QString fileName() const { return m_fileName; }
+    const IniDocument &document() const { return m_document; }
+
+    static bool parseInteger(const QString &text, int *value);
+
+private:
+    QString m_fileName;
+    IniDocument m_document;
+};

@@ -1,5 +1,0 @@
-murmlet_test(tst_restartscript unit localisation/tst_restartscript.cpp)
-murmlet_test(tst_languagelist unit localisation/tst_languagelist.cpp)
-if(NOT MURMLET_CORE_ONLY)
-  murmlet_test(tst_translation widget localisation/tst_translation.cpp app/fakes.h)
-endif()

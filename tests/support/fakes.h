@@ -1,0 +1,85 @@
+#pragma once
+
+#include "base/desktop.h"
+#include "monitor/capturedevice.h"
+#include "monitor/soundplayer.h"
+#include "update/updatecheck.h"
+
+#include <QStringList>
+#include <cstring>
+
+// Test doubles for the platform layers the main window talks to.
+
+class RecordingDesktop : public Desktop
+{
+public:
+    QStringList opened;
+    QStringList started;
+    // Each started script as {script, working folder}.
+    QList<QStringList> scripts;
+    bool openUrl(const QString &address) override
+    {
+        opened << address;
+        return true;
+    }
+    bool startProgram(const QString &program) override
+    {
+        started << program;
+        return true;
+    }
+    bool startScript(const QString &script, const QString &workingFolder) override
+    {
+        scripts << QStringList{script, workingFolder};
+        return true;
+    }
+};
+
+class RecordingPlayer : public SoundPlayer
+{
+public:
+    QStringList played; // resource names, or "file:" + path
+    void playResource(const QString &name) override { played << name; }
+    void playFile(const QString &path) override { played << QStringLiteral("file:") + path; }
+};
+
+// An update check that never leaves the computer: every post fails at once, unless the
+// test hands in a reply; the store is an INI file of the test's.
+inline UpdateCheckSetup offlineUpdates(const QString &storeFile, const QString &reply = QString())
+{
+    UpdateCheckSetup setup;
+    setup.service.httpsBase = QStringLiteral("https://127.0.0.1:9");
+    setup.service.httpBase = QStringLiteral("http://127.0.0.1:9");
+    setup.openStore = [storeFile] { return UpdateStore::openFile(storeFile); };
+    setup.service.post = [reply](const QString &, const QStringList &) -> QString {
+        if (reply.isNull())
+            throw std::runtime_error("offline");
+        return reply;
+    };
+    setup.today = [] { return QStringLiteral("10/12/2026"); };
+    setup.machineId = [] { return std::optional<QString>(QString()); };
+    setup.localeCode = [] { return QStringLiteral("en-US"); };
+    setup.osDescription = [] { return QStringLiteral("Test OS"); };
+    return setup;
+}
+
+// A microphone that always hears one steady peak, set by the test.
+class SteadyDevice : public CaptureDevice
+{
+public:
+    qint16 peak = 0;
+    int opens = 0;
+    int closes = 0;
+    int open() override
+    {
+        ++opens;
+        return 0;
+    }
+    bool takeLatest(std::uint8_t *dst) override
+    {
+        std::memset(dst, 0, 1024);
+        dst[0] = std::uint8_t(peak & 0xFF);
+        dst[1] = std::uint8_t((peak >> 8) & 0xFF);
+        return true;
+    }
+    void close() override { ++closes; }
+};

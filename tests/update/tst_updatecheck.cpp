@@ -1,0 +1,362 @@
+#include "update/downloadaddress.h"
+#include "update/postform.h"
+#include "update/systeminfo.h"
+#include "update/updatecheck.h"
+#include "web/webserver.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString Today = QStringLiteral("10.12.26");
+
+QString reply(const QString &version, const QString &result = "1",
+              const QString &url = "https://downloads.example/murmlet.zip")
+{
+    return "<version>" + version + "</version>\r\n<url>" + url +
+           "</url>\r\n<date>2026-12-01</date>\r\n<result>" + result + "</result>\r\n";
+}
+} // namespace
+
+class TestUpdateCheck : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void run_data();
+    void run();
+    void requestFields();
+    void workerThreadHandsOverTheResult();
+    void extractTag_data();
+    void extractTag();
+    void downloadAddress_data();
+    void downloadAddress();
+    void machineIdIsDerived();
+    void logCheckError();
+
+private:
+    std::unique_ptr<WebServer> m_server;
+};
+
+void TestUpdateCheck::initTestCase()
+{
+    m_server = std::make_unique<WebServer>();
+    QVERIFY(m_server->isRunning());
+}
+
+// One whole check run against the local service, with a store of its own.
+void TestUpdateCheck::run_data()
+{
+    QTest::addColumn<QStringList>("store"); // "Name=Value" before the run
+    QTest::addColumn<QString>("appVersion");
+    QTest::addColumn<QString>("answer"); // the service's reply
+    QTest::addColumn<QString>(
+        "roads"); // which roads reach the service: "https", "http", "both", "none"
+    QTest::addColumn<bool>("machineIdFails");
+    QTest::addColumn<int>("requests"); // requests that reached the service
+    QTest::addColumn<bool>("announced");
+    QTest::addColumn<QString>("count"); // LastUpdateCheckCount afterwards ("" = absent)
+    QTest::addColumn<QString>("howMany");
+
+    const QString newer = reply("2.0");
+    QTest::newRow("first run announces a newer version")
+        << QStringList() << "1.1" << newer << "https" << false << 1 << true << "1"
+        << "1";
+    QTest::newRow("ShowUpdate 0 sends nothing and still counts the run")
+        << QStringList{"ShowUpdate=0"} << "1.1" << newer << "https" << false << 0 << false << ""
+        << "1";
+    QTest::newRow("ShowUpdate 2 records the reply, never announces")
+        << QStringList{"ShowUpdate=2"} << "1.1" << newer << "https" << false << 1 << false << "1"
+        << "1";
+    QTest::newRow("ShowUpdate text counts as 1")
+        << QStringList{"ShowUpdate=yes"} << "1.1" << newer << "https" << false << 1 << true << "1"
+        << "1";
+    QTest::newRow("five replies today: nothing sent")
+        << QStringList{"LastUpdateCheck=" + Today, "LastUpdateCheckCount=5"} << "1.1" << newer
+        << "https" << false << 0 << false << "5"
+        << "1";
+    QTest::newRow("the fifth reply of a day is recorded, not announced")
+        << QStringList{"LastUpdateCheck=" + Today, "LastUpdateCheckCount=4"} << "1.1" << newer
+        << "https" << false << 1 << false << "5"
+        << "1";
+    QTest::newRow("the fourth reply of a day is announced")
+        << QStringList{"LastUpdateCheck=" + Today, "LastUpdateCheckCount=3"} << "1.1" << newer
+        << "https" << false << 1 << true << "4"
+        << "1";
+    QTest::newRow("a changed date format starts the day count again")
+        << QStringList{"LastUpdateCheck=2026-12-10", "LastUpdateCheckCount=5"} << "1.1" << newer
+        << "https" << false << 1 << true << "1"
+        << "1";
+    QTest::newRow("same version not announced")
+        << QStringList() << "1.1" << reply("1.1") << "https" << false << 1 << false << "1"
+        << "1";
+    QTest::newRow("lower version announced")
+        << QStringList() << "1.1" << reply("1.0") << "https" << false << 1 << true << "1"
+        << "1";
+    QTest::newRow("version with letters not announced")
+        << QStringList() << "1.1" << reply("2.0b") << "https" << false << 1 << false << "1"
+        << "1";
+    QTest::newRow("version too long for 32 bits not announced")
+        << QStringList() << "1.1" << reply("99999.99999") << "https" << false << 1 << false << "1"
+        << "1";
+    QTest::newRow("blank after the closing mark: no version")
+        << QStringList() << "1.1" << QString(reply("2.0")).replace("</version>", "</version> ")
+        << "https" << false << 1 << false << "1"
+        << "1";
+    QTest::newRow("capitalised tag: no version")
+        << QStringList() << "1.1" << QString(reply("2.0")).replace("version>", "VERSION>")
+        << "https" << false << 1 << false << "1"
+        << "1";
+    QTest::newRow("ERROR reply discarded")
+        << QStringList() << "1.1"
+        << "ERROR: database busy\r\n" + newer << "https" << false << 1 << false << ""
+        << "1";
+    QTest::newRow("three-line reply discarded")
+        << QStringList() << "1.1" << newer.section("\r\n", 0, 2) << "https" << false << 1 << false
+        << ""
+        << "1";
+    QTest::newRow("result 0 processed like 1")
+        << QStringList() << "1.1" << reply("2.0", "0") << "https" << false << 1 << true << "1"
+        << "1";
+    QTest::newRow("result 2 discarded")
+        << QStringList() << "1.1" << reply("2.0", "2") << "https" << false << 1 << false << ""
+        << "1";
+    QTest::newRow("https fails, http answers, an earlier failure no longer blocks")
+        << QStringList() << "1.1" << newer << "http" << true << 1 << true << "1"
+        << "1";
+    QTest::newRow("a failure before a secure answer discards it")
+        << QStringList() << "1.1" << newer << "https" << true << 1 << false << ""
+        << "1";
+    QTest::newRow("both roads fail")
+        << QStringList() << "1.1" << newer << "none" << false << 0 << false << ""
+        << "1";
+    QTest::newRow("negative HowMany counts as 0")
+        << QStringList{"HowMany=-4", "InstalledVersion=1.1"} << "1.1" << newer << "https" << false
+        << 1 << true << "1"
+        << "1";
+    QTest::newRow("HowMany counts the runs of a version")
+        << QStringList{"HowMany=7", "InstalledVersion=1.1"} << "1.1" << newer << "https" << false
+        << 1 << true << "1"
+        << "8";
+    QTest::newRow("a new version restarts HowMany")
+        << QStringList{"HowMany=7", "InstalledVersion=1.0"} << "1.1" << newer << "https" << false
+        << 1 << true << "1"
+        << "1";
+}
+
+void TestUpdateCheck::run()
+{
+    QFETCH(QStringList, store);
+    QFETCH(QString, appVersion);
+    QFETCH(QString, answer);
+    QFETCH(QString, roads);
+    QFETCH(bool, machineIdFails);
+    QFETCH(int, requests);
+    QFETCH(bool, announced);
+    QFETCH(QString, count);
+    QFETCH(QString, howMany);
+
+    QTemporaryDir dir;
+    const QString storeFile = dir.filePath("updates.ini");
+    {
+        const auto prepared = UpdateStore::openFile(storeFile);
+        for (const QString &entry : store)
+            prepared->writeString(entry.section('=', 0, 0), entry.section('=', 1));
+    }
+    m_server->setReply("/php/check2.php", 200, answer, "text/plain; charset=utf-8");
+    m_server->clearRequests();
+
+    UpdateCheckSetup setup;
+    const bool secure = roads == "https" || roads == "both";
+    const bool plain = roads == "http" || roads == "both";
+    setup.service.httpsBase = secure ? m_server->httpsBase() : "https://127.0.0.1:1";
+    setup.service.httpBase = plain ? m_server->httpBase() : "http://127.0.0.1:1";
+    setup.openStore = [storeFile] { return UpdateStore::openFile(storeFile); };
+    const PostForm poster(3000, 3000, m_server->caFile());
+    setup.service.post = [&poster](const QString &address, const QStringList &fields) {
+        return poster.post(address, fields);
+    };
+    setup.today = [] { return Today; };
+    setup.machineId = [machineIdFails]() -> std::optional<QString> {
+        if (machineIdFails)
+            return std::nullopt;
+        return QString("0b8a3c5e-1f2d-4e6a-9b7c-0d1e2f3a4b5c");
+    };
+    setup.localeCode = [] { return QString("de-DE"); };
+    setup.osDescription = [] {
+        return QString("Debian GNU/Linux 12 (Version 6.1, Build 0, 64-bit Edition)");
+    };
+
+    auto state = std::make_shared<CheckState>();
+    UpdateCheck(setup, "TAMBRIX - Murmlet", appVersion, state).run();
+
+    QVERIFY(state->checkDone.load());
+    QCOMPARE(m_server->requests().size(), requests);
+    QCOMPARE(state->newVersionAvailable, announced);
+    const auto after = UpdateStore::openFile(storeFile);
+    QCOMPARE(after->readString("LastUpdateCheckCount"), count);
+    QCOMPARE(after->readString("LastUpdateCheck"),
+             count.isEmpty() ? store.filter("LastUpdateCheck=").value(0).section('=', 1) : Today);
+    QCOMPARE(after->readString("HowMany"), howMany);
+    QCOMPARE(after->readString("InstalledVersion"), appVersion);
+    if (announced) {
+        QCOMPARE(state->downloadUrl, QString("https://downloads.example/murmlet.zip"));
+        QVERIFY(!state->latestVersion.isEmpty());
+    }
+    qInfo() << "log:" << state->errorLog;
+}
+
+void TestUpdateCheck::requestFields()
+{
+    QTemporaryDir dir;
+    m_server->setReply("/php/check2.php", 200, reply("2.0"));
+    m_server->clearRequests();
+    UpdateCheckSetup setup;
+    setup.service.httpsBase = m_server->httpsBase();
+    setup.service.httpBase = m_server->httpBase();
+    setup.openStore = [&] { return UpdateStore::openFile(dir.filePath("updates.ini")); };
+    const PostForm poster(3000, 3000, m_server->caFile());
+    setup.service.post = [&poster](const QString &a, const QStringList &f) {
+        return poster.post(a, f);
+    };
+    setup.today = [] { return Today; };
+    setup.machineId = [] { return std::optional<QString>(QString()); };
+    setup.localeCode = [] { return QString("pt-BR"); };
+    setup.osDescription = [] {
+        return QString("Linux & Co (Version 6.1, Build 0, 64-bit Edition)");
+    };
+    UpdateCheck(setup, "TAMBRIX - Murmlet", "1.1", std::make_shared<CheckState>()).run();
+
+    const QList<WebServer::Request> seen = m_server->requests();
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].path, QString("/php/check2.php"));
+    const QList<QPair<QString, QString>> expected{
+        {"cmd", "check"},   {"appname", "TAMBRIX - Murmlet"},
+        {"version", "1.1"}, {"os", "Linux & Co (Version 6.1, Build 0, 64-bit Edition)"},
+        {"local", "pt-BR"}, {"guid", ""}, // sent also when empty
+        {"howmany", "1"},
+    };
+    QCOMPARE(seen[0].form, expected);
+}
+
+// The run on its own thread: the result is read only after the flag is seen.
+void TestUpdateCheck::workerThreadHandsOverTheResult()
+{
+    QTemporaryDir dir;
+    m_server->setReply("/php/check2.php", 200, reply("3.2"));
+    UpdateCheckSetup setup;
+    setup.service.httpsBase = m_server->httpsBase();
+    setup.service.httpBase = m_server->httpBase();
+    setup.openStore = [path = dir.filePath("updates.ini")] { return UpdateStore::openFile(path); };
+    setup.service.post = [poster = PostForm(3000, 3000, m_server->caFile())](
+                             const QString &a, const QStringList &f) { return poster.post(a, f); };
+    setup.today = [] { return Today; };
+    setup.machineId = [] { return std::optional<QString>(QString("id")); };
+    setup.localeCode = [] { return QString("en-US"); };
+    setup.osDescription = [] { return QString("os"); };
+    auto state = std::make_shared<CheckState>();
+    UpdateCheck::start(setup, "TAMBRIX - Murmlet", "1.1", state);
+    QTRY_VERIFY_WITH_TIMEOUT(state->checkDone.load(std::memory_order_acquire), 15000);
+    QVERIFY(state->newVersionAvailable);
+    QCOMPARE(state->latestVersion, QString("3.2"));
+    state->store->writeString("ShowUpdate", "0"); // the GUI thread's use of the store afterwards
+}
+
+void TestUpdateCheck::extractTag_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << "<version>1.2</version>"
+                           << "version"
+                           << "1.2";
+    QTest::newRow("tag asked in capitals") << "<url>http://x/</url>"
+                                           << "URL"
+                                           << "http://x/";
+    QTest::newRow("tag written in capitals") << "<VERSION>1.2</VERSION>"
+                                             << "version"
+                                             << "";
+    QTest::newRow("blank before") << " <version>1.2</version>"
+                                  << "version"
+                                  << "";
+    QTest::newRow("blank after") << "<version>1.2</version> "
+                                 << "version"
+                                 << "";
+    QTest::newRow("blanks inside kept") << "<version> 1.2 </version>"
+                                        << "version"
+                                        << " 1.2 ";
+    QTest::newRow("empty value") << "<result></result>"
+                                 << "result"
+                                 << "";
+    QTest::newRow("empty line") << ""
+                                << "version"
+                                << "";
+    QTest::newRow("empty tag") << "<>x</>"
+                               << ""
+                               << "";
+    QTest::newRow("other tag") << "<url>x</url>"
+                               << "version"
+                               << "";
+}
+
+void TestUpdateCheck::extractTag()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, tag);
+    QFETCH(QString, value);
+    QCOMPARE(UpdateCheck::extractTag(line, tag), value);
+}
+
+void TestUpdateCheck::downloadAddress_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("opened"); // false: the home page opens instead
+    QTest::newRow("https") << "https://www.tambrix.example/download/murmlet.zip" << true;
+    QTest::newRow("http") << "http://www.tambrix.example/download/" << true;
+    QTest::newRow("capital scheme") << "HTTPS://www.tambrix.example/" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("file URL") << "file:///usr/bin/xterm" << false;
+    QTest::newRow("local path") << "/usr/bin/xterm" << false;
+    QTest::newRow("Windows path") << "C:\\Windows\\system32\\calc.exe" << false;
+    QTest::newRow("other scheme") << "javascript:alert(1)" << false;
+    QTest::newRow("http without a host") << "http:///etc/passwd" << false;
+}
+
+void TestUpdateCheck::downloadAddress()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, opened);
+    const QString home = "http://www.tambrix.example/";
+    QCOMPARE(DownloadAddress::toOpen(address, home), opened ? address : home);
+}
+
+void TestUpdateCheck::machineIdIsDerived()
+{
+    const QByteArray raw = "0123456789abcdef0123456789abcdef\n";
+    const std::optional<QString> id = SystemInfo::applicationSpecificId(raw);
+    QVERIFY(id);
+    QVERIFY(
+        QRegularExpression("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$")
+            .match(*id)
+            .hasMatch());
+    QVERIFY(!id->contains("0123456789abcdef"));           // never the raw machine ID
+    QCOMPARE(SystemInfo::applicationSpecificId(raw), id); // stable
+    QVERIFY(!SystemInfo::applicationSpecificId("not hex"));
+}
+
+void TestUpdateCheck::logCheckError()
+{
+    CheckState state;
+    state.logError(" \r\n\t");
+    QVERIFY(!state.checkFailed);
+    state.logError("HTTPS Response:\rrefused");
+    state.logError("HTTP Response:\rrefused");
+    QVERIFY(state.checkFailed);
+    QCOMPARE(state.errorLog, QString("HTTPS Response:\rrefused\r\rHTTP Response:\rrefused"));
+    state.clearErrors();
+    QVERIFY(!state.checkFailed && state.errorLog.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestUpdateCheck)
+#include "tst_updatecheck.moc"
