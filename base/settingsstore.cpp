@@ -1,39 +1,16 @@
 #include "base/settingsstore.h"
 
 #include <QFile>
-#include <QSaveFile>
-#include <QStringDecoder>
 
 namespace {
 const QString Section = QStringLiteral("Settings");
-
-// The text of a UTF-8 file without its byte-order mark, or nothing when it is not UTF-8.
-std::optional<QString> decodeUtf8(QByteArray bytes)
-{
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
 } // namespace
 
 std::unique_ptr<SettingsStore> SettingsStore::open(const QString &fileName)
 {
     auto store = std::make_unique<SettingsStore>();
-    store->m_fileName = fileName;
-    QFile file(fileName);
-    if (!file.exists())
-        return store;
-    std::optional<QString> text;
-    if (file.open(QIODevice::ReadOnly))
-        text = decodeUtf8(file.readAll());
-    file.close();
-    if (text) {
-        store->m_document = IniDocument::parse(*text);
-    } else {
+    store->m_file = IniFile(fileName);
+    if (store->m_file.read(IniFile::Decoding::Strict) == IniFile::ReadResult::Unreadable) {
         // Keep what the user had; a failure to move it aside is not reported.
         const QString backup = fileName + QStringLiteral(".bak");
         QFile::remove(backup);
@@ -44,7 +21,7 @@ std::unique_ptr<SettingsStore> SettingsStore::open(const QString &fileName)
 
 QString SettingsStore::readString(const QString &name, const QString &fallback) const
 {
-    return m_document.contains(Section, name) ? m_document.value(Section, name) : fallback;
+    return document().contains(Section, name) ? document().value(Section, name) : fallback;
 }
 
 bool SettingsStore::parseInteger(const QString &text, int *value)
@@ -68,14 +45,14 @@ bool SettingsStore::parseInteger(const QString &text, int *value)
 int SettingsStore::readInteger(const QString &name, int fallback) const
 {
     int value = fallback;
-    if (m_document.contains(Section, name) && parseInteger(m_document.value(Section, name), &value))
+    if (document().contains(Section, name) && parseInteger(document().value(Section, name), &value))
         return value;
     return fallback;
 }
 
 void SettingsStore::writeString(const QString &name, const QString &value)
 {
-    m_document.setValue(Section, name, value);
+    document().setValue(Section, name, value);
     writeFile();
 }
 
@@ -86,13 +63,10 @@ void SettingsStore::writeInteger(const QString &name, int value)
 
 void SettingsStore::writeFile() const
 {
-    if (m_fileName.isEmpty())
-        return;
-    QSaveFile file(m_fileName);
-    const QByteArray bytes = m_document.serialize();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString reason;
+    if (!m_file.write(&reason)) {
         throw WriteError(QStringLiteral("Cannot create file \"%1\". %2")
-                             .arg(m_fileName, file.errorString())
+                             .arg(m_file.fileName(), reason)
                              .toStdString());
     }
 }

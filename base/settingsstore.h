@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/inidocument.h"
+#include "base/inifile.h"
 
 #include <QString>
 #include <memory>
@@ -37,12 +37,13 @@ public:
     // new file on disk, never a mixture or a truncated one.
     void writeFile() const;
 
-    QString fileName() const { return m_fileName; }
-    const IniDocument &document() const { return m_document; }
+    QString fileName() const { return m_file.fileName(); }
+    const IniDocument &document() const { return m_file.document(); }
 
     static bool parseInteger(const QString &text, int *value);
 
 private:
-    QString m_fileName;
-    IniDocument m_document;
+    IniDocument &document() { return m_file.document(); }
+
+    IniFile m_file;
 };

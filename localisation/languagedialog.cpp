@@ -93,11 +93,11 @@ LanguageDialog::LanguageDialog(const LanguageCatalogue &language, Desktop &deskt
     });
 
     // The bottom strip: a one-pixel separator line above a panel with the link and OK.
-    auto *Panel2 = new QFrame(this);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setGeometry(0, 227 - 39 - 1, 622, 1);
-    Panel2->setFrameShape(QFrame::HLine);
-    Panel2->setFrameShadow(QFrame::Sunken);
+    auto *divider = new QFrame(this);
+    divider->setObjectName(QStringLiteral("Panel2"));
+    divider->setGeometry(0, 227 - 39 - 1, 622, 1);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
     auto *buttonRow = new QFrame(this);
     buttonRow->setObjectName(QStringLiteral("Panel1"));
     buttonRow->setGeometry(0, 227 - 39, 622, 39);

@@ -4,11 +4,15 @@
 #   widget - the windows, offscreen
 #   e2e    - the monitoring window against a private sound server (tests/e2e/with-pulse.sh)
 # The core library is also built on its own without Qt Widgets, so a stray Widgets
-# include in it breaks this script, and its tests run under ThreadSanitizer.
+# include in it breaks this script, and its tests run under ThreadSanitizer; and
+# scripts/check-layers.sh fails on an include that points up the layers.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${MURMLET_BUILD:-$root/build}
 bash "$root/scripts/setup.sh"
+
+# Includes point down the layers; a stray upward include fails before anything builds.
+bash "$root/scripts/check-layers.sh"
 
 # The core alone, without Qt Widgets, under ThreadSanitizer: a data race is a failure.
 export TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}"

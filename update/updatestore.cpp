@@ -1,9 +1,7 @@
 #include "update/updatestore.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -31,17 +29,17 @@ std::unique_ptr<UpdateStore> UpdateStore::openNative(const QString &company, con
 std::unique_ptr<UpdateStore> UpdateStore::openFile(const QString &path)
 {
     std::unique_ptr<UpdateStore> store(new UpdateStore);
-    store->m_file = path;
+    store->m_file = IniFile(path);
     QDir().mkpath(QFileInfo(path).path()); // created when missing
-    QFile file(path);
-    if (!file.exists()) {
+    switch (store->m_file.read(IniFile::Decoding::Lenient)) {
+    case IniFile::ReadResult::Missing:
         store->m_usable = QFileInfo(QFileInfo(path).path()).isWritable();
-    } else if (file.open(QIODevice::ReadOnly)) {
-        QByteArray bytes = file.readAll();
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            bytes.remove(0, 3);
-        store->m_document = IniDocument::parse(QString::fromUtf8(bytes));
+        break;
+    case IniFile::ReadResult::Read:
         store->m_usable = true;
+        break;
+    case IniFile::ReadResult::Unreadable:
+        break;
     }
     return store;
 }
@@ -52,7 +50,8 @@ QString UpdateStore::readString(const QString &name, const QString &fallback) co
         const QVariant value = m_registry->value(Group + QLatin1Char('/') + name);
         return value.isValid() ? value.toString() : fallback;
     }
-    return m_document.contains(Group, name) ? m_document.value(Group, name) : fallback;
+    const IniDocument &document = m_file.document();
+    return document.contains(Group, name) ? document.value(Group, name) : fallback;
 }
 
 int UpdateStore::readInteger(const QString &name, int fallback) const
@@ -68,10 +67,6 @@ void UpdateStore::writeString(const QString &name, const QString &value)
         m_registry->setValue(Group + QLatin1Char('/') + name, value);
         return;
     }
-    m_document.setValue(Group, name, value);
-    QSaveFile file(m_file);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(m_document.serialize());
-        file.commit();
-    }
+    m_file.document().setValue(Group, name, value);
+    m_file.write();
 }

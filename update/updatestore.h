@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/inidocument.h"
+#include "base/inifile.h"
 
 #include <QString>
 #include <memory>
@@ -33,7 +33,6 @@ private:
     UpdateStore() = default;
 
     bool m_usable = false;
-    QString m_file;
-    IniDocument m_document;
+    IniFile m_file;
     std::unique_ptr<QSettings> m_registry; // Windows only
 };

@@ -120,8 +120,9 @@ void TestFeedbackDialog::init()
     m_busyWhilePosting.clear();
 }
 
-QPointer<FeedbackDialog> TestFeedbackDialog::makeForm(const QString &caFile, const QString &httpsBase,
-                                                const QString &httpBase)
+QPointer<FeedbackDialog> TestFeedbackDialog::makeForm(const QString &caFile,
+                                                      const QString &httpsBase,
+                                                      const QString &httpBase)
 {
     const PostForm form(3000, 3000, caFile.isNull() ? m_server->caFile() : caFile);
     WebService service{httpsBase.isNull() ? m_server->httpsBase() : httpsBase,
