@@ -33,5 +33,5 @@ paplay -d micfeed "$MURMLET_PULSE_RUN/noise.wav" & pids+=($!)
 sleep 2.5
 import -window "$wid" "$out/monitoring.png"
 # The dialogs and the update notice, each as the program builds it.
-"$build/tests/murmlet_screenshots" "$out"
+"$build/tests/screens/murmlet_screenshots" "$out"
 echo "saved $out: idle, monitoring, feedback, about, language, update-notice"
