@@ -124,6 +124,25 @@ void MainWindow::createControls()
     m_optionsPanel = new QWidget(client);
     m_optionsPanel->setObjectName(QStringLiteral("Panel2"));
     column->addWidget(m_optionsPanel, 1);
+    createOptions();
+
+    setCentralWidget(client);
+
+    auto *statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar->setFixedHeight(StatusBarHeight);
+    statusBar->setSizeGripEnabled(false);
+    m_statusText = new QLabel(statusBar);
+    m_statusText->setObjectName(QStringLiteral("StatusPanel"));
+    statusBar->addWidget(m_statusText, 1);
+    setStatusBar(statusBar);
+
+    createTimers();
+}
+
+// The tolerance box, the warning-sound choices and the custom-sound path with its button.
+void MainWindow::createOptions()
+{
 
     auto *toleranceLabel = placed<QLabel>(m_optionsPanel, "Label1", 3, 11, 84, 14);
     toleranceLabel->setText(QStringLiteral("Tolerance (sec):"));
@@ -178,18 +197,11 @@ void MainWindow::createControls()
     m_browseButton->setText(QStringLiteral("Browse..."));
     m_browseButton->hide();
     connect(m_browseButton, &QPushButton::clicked, this, &MainWindow::browseForCustomSound);
+}
 
-    setCentralWidget(client);
-
-    auto *statusBar = new QStatusBar(this);
-    statusBar->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar->setFixedHeight(StatusBarHeight);
-    statusBar->setSizeGripEnabled(false);
-    m_statusText = new QLabel(statusBar);
-    m_statusText->setObjectName(QStringLiteral("StatusPanel"));
-    statusBar->addWidget(m_statusText, 1);
-    setStatusBar(statusBar);
-
+// The meter tick, the count tick, the update-check tick and the notification-area icon.
+void MainWindow::createTimers()
+{
     m_meterTimer = new QTimer(this);
     m_meterTimer->setObjectName(QStringLiteral("Timer1"));
     m_meterTimer->setInterval(50);

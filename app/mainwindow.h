@@ -91,6 +91,8 @@ protected:
 
 private:
     void createControls();
+    void createOptions();
+    void createTimers();
     void createMenu();
     void restoreSettings();
     void stopListening();
