@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/microphonemenu.h"
 #include "app/noisemeter.h"
 #include "base/applicationsetup.h"
 #include "base/desktop.h"
@@ -68,6 +69,8 @@ MainWindow::MainWindow(MicrophoneCapture &capture, SoundPlayer &player, Desktop 
       m_language(language), m_paths(paths), m_store(std::make_unique<SettingsStore>()),
       m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable), m_updates(std::move(updates))
 {
+    m_elapsed.start();
+    m_now = [this] { return m_elapsed.elapsed(); };
     setObjectName(QStringLiteral("AppForm"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
@@ -216,6 +219,12 @@ void MainWindow::createTimers()
     m_updateCheckTimer->setInterval(1000);
     connect(m_updateCheckTimer, &QTimer::timeout, this, &MainWindow::onUpdateCheckTick);
     m_updateCheckTimer->start();
+    // Keeps the microphone list current and the sound system connected, listening or not.
+    m_inputsTimer = new QTimer(this);
+    m_inputsTimer->setObjectName(QStringLiteral("TimerInputs"));
+    m_inputsTimer->setInterval(1000);
+    connect(m_inputsTimer, &QTimer::timeout, this, &MainWindow::onInputsTick);
+    m_inputsTimer->start();
 
     m_trayIcon = new QSystemTrayIcon(windowIcon(), this);
     m_trayIcon->setObjectName(QStringLiteral("TrayIcon1"));
@@ -255,6 +264,10 @@ void MainWindow::createMenu()
              &MainWindow::onMinimizeToTrayToggled);
     for (QAction *option : {m_autoStartItem, m_minimizeToTrayItem})
         option->setCheckable(true);
+    m_microphoneMenu =
+        new MicrophoneMenu([this](const QString &text) { return translated(text); }, this);
+    settingsMenu->addMenu(m_microphoneMenu);
+    connect(m_microphoneMenu, &MicrophoneMenu::inputChosen, this, &MainWindow::chooseInput);
     separator(settingsMenu, "N1");
     item(settingsMenu, "ResettoDefaults1", QStringLiteral("Reset to Defaults"),
          &MainWindow::resetToDefaults);
@@ -297,6 +310,9 @@ void MainWindow::restoreSettings()
                                                   m_identity.productName);
         m_store = SettingsStore::open(m_settingsFolder + QStringLiteral("settings.ini"));
         restoreControls();
+        // Older files have no choice: the default input.
+        m_chosenInput = m_store->readString(QStringLiteral("Microphone"));
+        m_capture.setPreferredInput(m_chosenInput);
         m_startButton->setFixedHeight(scaleDimension(64));
         if (m_store->readString(QStringLiteral("MinimizeToSystemTray")) == QLatin1String("ON"))
             m_minimizeToTrayItem->setChecked(true);
@@ -305,6 +321,7 @@ void MainWindow::restoreSettings()
             m_startButton->click();
         }
         m_language.loadLanguage(QString());
+        onInputsTick(); // the list in the interface language, and the first connection
     } catch (const std::exception &error) {
         ProgramMessages::showGeneralError(this, QString::fromUtf8(error.what()));
     }
@@ -348,7 +365,8 @@ void MainWindow::setLanguageFile(const QString &) {}
 void MainWindow::startListening()
 {
     try {
-        m_capture.openMicrophone(); // a failure shows as an empty meter, not as a message
+        m_capture.openMicrophone(); // a failure shows as a greyed meter, not as a message
+        m_signal.start(m_now());
         m_meterTimer->start();
         m_countTimer->start();
         m_startButton->hide();
@@ -361,11 +379,43 @@ void MainWindow::startListening()
 
 void MainWindow::onMeterTick()
 {
-    m_capture.readMicrophoneBuffer();
+    const qint64 now = m_now();
+    if (m_capture.readMicrophoneBuffer())
+        m_signal.noteCapture(now);
+    // Without sound coming in, the room counts as silent rather than as loud as it last was.
+    const bool live = m_signal.isLive(now);
+    const bool ownSound = m_echoGuard.isOwnSound(m_player.isPlaying(), now);
     const NoiseDetector::Reading reading =
-        m_detector.measure(m_capture.rawLevel(), m_thresholdBar->value());
+        m_detector.measure(live ? m_capture.rawLevel() : 0, m_thresholdBar->value(), ownSound);
+    showSignalState(live);
     m_meter->setBarColor(reading.noisy ? Red : Lime);
     m_meter->setValue(reading.meterValue);
+}
+
+void MainWindow::showSignalState(bool live)
+{
+    if (live != m_meter->isSignalLost())
+        return;
+    m_meter->setSignalLost(!live);
+    m_meter->setToolTip(
+        live ? QStringLiteral("Noise Meter")
+             : translated(QStringLiteral("No sound is coming in from the microphone.")));
+}
+
+void MainWindow::onInputsTick()
+{
+    if (m_capture.maintain() || !m_inputsShown) {
+        m_inputsShown = true;
+        m_microphoneMenu->showInputs(m_capture.inputs(), m_chosenInput);
+    }
+}
+
+void MainWindow::chooseInput(const QString &id)
+{
+    m_chosenInput = id;
+    m_capture.setPreferredInput(id);
+    store(QStringLiteral("Microphone"), id);
+    m_microphoneMenu->showInputs(m_capture.inputs(), m_chosenInput);
 }
 
 void MainWindow::onCountTick()

@@ -2,10 +2,13 @@
 
 #include "base/appidentity.h"
 #include "base/apppaths.h"
+#include "monitor/alarmechoguard.h"
 #include "monitor/noisedetector.h"
+#include "monitor/signalwatch.h"
 #include "monitor/soundchoice.h"
 #include "update/updatecheck.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
 #include <functional>
@@ -14,6 +17,7 @@
 class Desktop;
 class LanguageCatalogue;
 class MicrophoneCapture;
+class MicrophoneMenu;
 class NoiseMeter;
 class QAction;
 class QLabel;
@@ -57,6 +61,9 @@ public:
     SoundChoice soundChoice() const;
     const NoiseDetector &detector() const { return m_detector; }
 
+    // A millisecond clock for the signal and echo guards; replaceable for tests.
+    void setClock(std::function<qint64()> now) { m_now = std::move(now); }
+
     // Whether the desktop offers a notification area; replaceable for tests.
     void setTrayAvailability(std::function<bool()> available)
     {
@@ -67,6 +74,8 @@ public slots:
     void startListening();
     void onMeterTick();
     void onCountTick();
+    void onInputsTick();
+    void chooseInput(const QString &id);
     void onUpdateCheckTick();
     void onThresholdChanged();
     void onToleranceChanged();
@@ -103,6 +112,7 @@ private:
     void store(const QString &name, const QString &value);
     void playAlarm();
     void setStatusText(const QString &text);
+    void showSignalState(bool live);
     QRadioButton *soundButton(SoundChoice choice) const;
     QString translated(const QString &text) const;
 
@@ -115,6 +125,12 @@ private:
     QString m_settingsFolder;
     std::unique_ptr<SettingsStore> m_store; // in memory until the settings file is open
     NoiseDetector m_detector;
+    QElapsedTimer m_elapsed;
+    std::function<qint64()> m_now; // milliseconds for the guards below
+    SignalWatch m_signal;
+    AlarmEchoGuard m_echoGuard;
+    QString m_chosenInput; // empty: the sound system's default input
+    bool m_inputsShown = false;
     std::function<bool()> m_trayAvailable;
     UpdateCheckFactory m_updates;
     std::shared_ptr<CheckState> m_checkState = std::make_shared<CheckState>();
@@ -134,6 +150,8 @@ private:
     QTimer *m_meterTimer = nullptr;
     QTimer *m_countTimer = nullptr;
     QTimer *m_updateCheckTimer = nullptr;
+    QTimer *m_inputsTimer = nullptr;
+    MicrophoneMenu *m_microphoneMenu = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
     QAction *m_autoStartItem = nullptr;
     QAction *m_minimizeToTrayItem = nullptr;

@@ -27,10 +27,24 @@ void NoiseMeter::setBarColor(const QColor &color)
     }
 }
 
+void NoiseMeter::setSignalLost(bool lost)
+{
+    if (lost != m_signalLost) {
+        m_signalLost = lost;
+        update();
+    }
+}
+
 void NoiseMeter::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect frame = rect().adjusted(0, 0, -1, -1);
+    if (m_signalLost) {
+        painter.fillRect(rect(), palette().color(QPalette::Disabled, QPalette::Window));
+        painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
+        painter.drawRect(frame);
+        return;
+    }
     painter.fillRect(rect(), Qt::white);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(frame);

@@ -15,10 +15,28 @@ int MicrophoneCapture::openMicrophone()
     return m_device ? m_device->open() : -1;
 }
 
-void MicrophoneCapture::readMicrophoneBuffer()
+bool MicrophoneCapture::readMicrophoneBuffer()
 {
-    if (m_device && m_device->takeLatest(m_buffer.data()))
-        m_rawLevel = rawLevelOf(m_buffer.data(), m_buffer.size());
+    if (!m_device || !m_device->takeLatest(m_buffer.data()))
+        return false;
+    m_rawLevel = rawLevelOf(m_buffer.data(), m_buffer.size());
+    return true;
+}
+
+void MicrophoneCapture::setPreferredInput(const QString &id)
+{
+    if (m_device)
+        m_device->setPreferredInput(id);
+}
+
+bool MicrophoneCapture::maintain()
+{
+    return m_device && m_device->maintain();
+}
+
+QList<InputDevice> MicrophoneCapture::inputs() const
+{
+    return m_device ? m_device->inputs() : QList<InputDevice>();
 }
 
 void MicrophoneCapture::closeMicrophone()

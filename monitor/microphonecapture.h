@@ -23,8 +23,14 @@ public:
     int openMicrophone();
     // Moves the newest complete capture (if any) into the capture buffer and computes
     // rawLevel from it. Without a new capture the buffer and the level stay as they were.
-    void readMicrophoneBuffer();
+    // True when a new capture arrived.
+    bool readMicrophoneBuffer();
     void closeMicrophone();
+
+    // The input to record; see CaptureDevice.
+    void setPreferredInput(const QString &id);
+    bool maintain();
+    QList<InputDevice> inputs() const;
 
     qint64 rawLevel() const { return m_rawLevel; }
     const Buffer &captureBuffer() const { return m_buffer; }

@@ -17,10 +17,10 @@ QString NoiseDetector::thresholdText(int position)
     return QStringLiteral("Noise Threshold: %1").arg(position);
 }
 
-NoiseDetector::Reading NoiseDetector::measure(qint64 raw, int threshold)
+NoiseDetector::Reading NoiseDetector::measure(qint64 raw, int threshold, bool ownSound)
 {
     const qint64 level = levelOf(raw);
-    m_noiseDetected = isNoisy(level, threshold);
+    m_noiseDetected = !ownSound && isNoisy(level, threshold);
     return {level, m_noiseDetected, meterValueOf(level)};
 }
 

@@ -44,8 +44,9 @@ public:
     static QString noiseText(int seconds);
     static QString thresholdText(int position);
 
-    // One 50 ms measurement; overwrites the noise flag.
-    Reading measure(qint64 raw, int threshold);
+    // One 50 ms measurement; overwrites the noise flag. A reading of the program's own
+    // warning sound is shown but is never noise.
+    Reading measure(qint64 raw, int threshold, bool ownSound = false);
     // One 1 s tick. The tolerance used is never below 1, so a half-typed 0 or
     // negative value cannot make the alarm sound every second in a quiet room.
     Second tick(int tolerance);

@@ -8,14 +8,39 @@ PulseCaptureDevice::PulseCaptureDevice(std::uint32_t fragmentBytes)
 PulseCaptureDevice::~PulseCaptureDevice()
 {
     close();
+    disconnect();
+}
+
+int PulseCaptureDevice::connect()
+{
+    if (m_connection.isStarted())
+        return 0;
+    m_streamFailed = false;
+    return m_connection.start([this](pa_context *context) { onReady(context); });
+}
+
+void PulseCaptureDevice::disconnect()
+{
+    if (!m_connection.isStarted())
+        return;
+    m_connection.lock();
+    dropStream();
+    m_connection.unlock();
+    m_connection.stop();
 }
 
 int PulseCaptureDevice::open()
 {
-    if (m_connection.isStarted())
-        return 0;
-    m_capture.resetWindow(); // the loop thread is not running yet
-    return m_connection.start([this](pa_context *context) { createStream(context); });
+    const int result = connect();
+    if (result != 0)
+        return result;
+    m_connection.lock();
+    m_recording = true;
+    m_capture.resetWindow(); // the producer only runs with the loop locked
+    if (m_connection.isReady())
+        createStream(m_connection.context());
+    m_connection.unlock();
+    return 0;
 }
 
 bool PulseCaptureDevice::takeLatest(std::uint8_t *dst)
@@ -28,32 +53,172 @@ void PulseCaptureDevice::close()
     if (!m_connection.isStarted())
         return;
     m_connection.lock();
-    if (m_stream) {
-        pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-    }
+    m_recording = false;
+    dropStream();
     m_connection.unlock();
     m_connection.stop();
+}
+
+void PulseCaptureDevice::setPreferredInput(const QString &id)
+{
+    if (!m_connection.isStarted()) {
+        m_preferred = id; // no loop thread runs
+        return;
+    }
+    m_connection.lock();
+    m_preferred = id;
+    if (m_connection.isReady())
+        followPreferredSource(m_connection.context());
+    m_connection.unlock();
+}
+
+bool PulseCaptureDevice::maintain()
+{
+    if (!m_connection.isStarted()) {
+        connect(); // the list is wanted before anything is recorded, too
+    } else {
+        m_connection.lock();
+        const bool broken = m_connection.isBroken();
+        // A stream that failed (its source went away, say) is asked for again.
+        if (!broken && m_streamFailed.exchange(false) && m_recording && m_connection.isReady()) {
+            dropStream();
+            createStream(m_connection.context());
+        }
+        m_connection.unlock();
+        if (broken) {
+            // The server went away: start over; a server still missing fails at once and
+            // the next call tries again.
+            disconnect(); // m_recording stays: recording resumes once connected
+            {
+                const std::lock_guard<std::mutex> guard(m_inputsMutex);
+                if (!m_inputs.isEmpty()) {
+                    m_inputs.clear();
+                    m_inputsChanged = true;
+                }
+            }
+            connect();
+        }
+    }
+    return m_inputsChanged.exchange(false);
+}
+
+QList<InputDevice> PulseCaptureDevice::inputs() const
+{
+    const std::lock_guard<std::mutex> guard(m_inputsMutex);
+    return m_inputs;
+}
+
+void PulseCaptureDevice::onReady(pa_context *context)
+{
+    pa_context_set_subscribe_callback(context, &PulseCaptureDevice::onSubscription, this);
+    if (pa_operation *op =
+            pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr))
+        pa_operation_unref(op);
+    querySources(context);
+    if (m_recording)
+        createStream(context);
+}
+
+void PulseCaptureDevice::querySources(pa_context *context)
+{
+    m_collecting.clear();
+    if (pa_operation *op =
+            pa_context_get_source_info_list(context, &PulseCaptureDevice::onSourceInfo, this))
+        pa_operation_unref(op);
+}
+
+void PulseCaptureDevice::onSourceInfo(pa_context *context, const pa_source_info *info, int eol,
+                                      void *self)
+{
+    auto *device = static_cast<PulseCaptureDevice *>(self);
+    if (eol == 0 && info) {
+        // A monitor records what an output plays: never a microphone.
+        if (info->monitor_of_sink == PA_INVALID_INDEX)
+            device->m_collecting.append(
+                {QString::fromUtf8(info->name), QString::fromUtf8(info->description)});
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> guard(device->m_inputsMutex);
+        if (device->m_inputs != device->m_collecting) {
+            device->m_inputs = device->m_collecting;
+            device->m_inputsChanged = true;
+        }
+    }
+    if (eol > 0)
+        device->followPreferredSource(context);
+}
+
+void PulseCaptureDevice::onSubscription(pa_context *context, pa_subscription_event_type_t,
+                                        std::uint32_t, void *self)
+{
+    // Sources came, went or changed their names: read the whole list again.
+    static_cast<PulseCaptureDevice *>(self)->querySources(context);
+}
+
+void PulseCaptureDevice::followPreferredSource(pa_context *context)
+{
+    if (!m_recording)
+        return;
+    bool present = false;
+    {
+        const std::lock_guard<std::mutex> guard(m_inputsMutex);
+        for (const InputDevice &input : m_inputs)
+            present = present || input.id == m_preferred;
+    }
+    // The chosen source while it is there, else the server's default.
+    const QString wanted = present ? m_preferred : QString();
+    if (m_stream && wanted == m_streamSource)
+        return;
+    dropStream();
+    createStream(context);
 }
 
 void PulseCaptureDevice::createStream(pa_context *context)
 {
     if (m_stream)
         return;
+    bool present = false;
+    {
+        const std::lock_guard<std::mutex> guard(m_inputsMutex);
+        for (const InputDevice &input : m_inputs)
+            present = present || input.id == m_preferred;
+    }
+    m_streamSource = present ? m_preferred : QString();
     const pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 1};
     m_stream = pa_stream_new(context, "Microphone", &format, nullptr);
     if (!m_stream)
         return;
+    m_capture.resetWindow();
     pa_stream_set_read_callback(m_stream, &PulseCaptureDevice::onRead, this);
+    pa_stream_set_state_callback(m_stream, &PulseCaptureDevice::onStreamState, this);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.fragsize = m_fragmentBytes;
     attr.tlength = attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
-    // A failure here (no source, refused format) leaves the stream failed: no data,
-    // no message, and reads keep returning the last capture.
-    pa_stream_connect_record(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY);
+    const QByteArray source = m_streamSource.toUtf8();
+    // A failure here (no source, refused format) leaves the stream failed: no data and
+    // no message; maintain() asks again.
+    pa_stream_connect_record(m_stream, m_streamSource.isEmpty() ? nullptr : source.constData(),
+                             &attr, PA_STREAM_ADJUST_LATENCY);
+}
+
+void PulseCaptureDevice::dropStream()
+{
+    if (!m_stream)
+        return;
+    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    pa_stream_disconnect(m_stream);
+    pa_stream_unref(m_stream);
+    m_stream = nullptr;
+}
+
+void PulseCaptureDevice::onStreamState(pa_stream *stream, void *self)
+{
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+        static_cast<PulseCaptureDevice *>(self)->m_streamFailed = true;
 }
 
 void PulseCaptureDevice::onRead(pa_stream *stream, std::size_t, void *self)

@@ -4,10 +4,18 @@
 #include "monitor/latestcapture.h"
 #include "monitor/pulseconnection.h"
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 
-// Records the sound server's default source (no device name is given, so the server
-// picks its default) on the connection's loop thread into a LatestCapture.
+// Records the chosen source, or the sound server's default one (no device name given,
+// so the server picks it), on the connection's loop thread into a LatestCapture. The
+// connection also keeps the list of sources current through the server's subscription
+// events, and maintain() connects anew after the server went away.
+//
+// Threads: the GUI thread calls every public method; the loop thread runs the
+// callbacks. Members marked "loop lock" are touched only with the loop locked (the
+// callbacks always hold it); the atomics and the mutex-guarded list are the hand-over.
 class PulseCaptureDevice : public CaptureDevice
 {
 public:
@@ -21,13 +29,38 @@ public:
     int open() override;
     bool takeLatest(std::uint8_t *dst) override;
     void close() override;
+    void setPreferredInput(const QString &id) override;
+    bool maintain() override;
+    QList<InputDevice> inputs() const override;
 
 private:
-    void createStream(pa_context *context);
+    int connect();
+    void disconnect();
+    void onReady(pa_context *context);               // loop lock
+    void querySources(pa_context *context);          // loop lock
+    void createStream(pa_context *context);          // loop lock
+    void dropStream();                               // loop lock
+    void followPreferredSource(pa_context *context); // loop lock
     static void onRead(pa_stream *stream, std::size_t size, void *self);
+    static void onStreamState(pa_stream *stream, void *self);
+    static void onSourceInfo(pa_context *context, const pa_source_info *info, int eol, void *self);
+    static void onSubscription(pa_context *context, pa_subscription_event_type_t type,
+                               std::uint32_t index, void *self);
 
     const std::uint32_t m_fragmentBytes;
     PulseConnection m_connection;
-    pa_stream *m_stream = nullptr; // loop thread, or any thread holding the loop lock
     LatestCapture m_capture;
+
+    // Loop lock.
+    pa_stream *m_stream = nullptr;
+    QString m_streamSource;          // the source the stream asked for; empty: default
+    QString m_preferred;             // the user's choice; empty: default
+    bool m_recording = false;        // open() was called and close() was not
+    QList<InputDevice> m_collecting; // the source list being received
+
+    // Hand-over to the GUI thread.
+    mutable std::mutex m_inputsMutex;
+    QList<InputDevice> m_inputs;
+    std::atomic<bool> m_inputsChanged{false};
+    std::atomic<bool> m_streamFailed{false};
 };

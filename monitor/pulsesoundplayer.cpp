@@ -3,8 +3,19 @@
 #include "monitor/builtinsounds.h"
 
 #include <QFile>
+#include <chrono>
 
 namespace {
+// How long a sound may take to start and drain beyond its own length.
+constexpr qint64 LatencyAllowanceMs = 2000;
+
+qint64 steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 WavSound soundOrFallback(const QByteArray &file)
 {
     return WavSound::parse(file).value_or(WavSound::fallback());
@@ -29,6 +40,12 @@ pa_sample_format_t formatOf(WavSound::Encoding encoding)
 } // namespace
 
 PulseSoundPlayer::PulseSoundPlayer() : m_connection("event") {}
+
+bool PulseSoundPlayer::isPlaying() const
+{
+    return m_playing.load(std::memory_order_acquire) &&
+           steadyMs() < m_playingDeadlineMs.load(std::memory_order_relaxed);
+}
 
 PulseSoundPlayer::~PulseSoundPlayer()
 {
@@ -79,6 +96,9 @@ void PulseSoundPlayer::play(const WavSound &sound)
     m_sound = sound;
     m_offset = 0;
     m_pending = true;
+    m_playingDeadlineMs.store(steadyMs() + qint64(sound.seconds() * 1000) + LatencyAllowanceMs,
+                              std::memory_order_relaxed);
+    m_playing.store(true, std::memory_order_release);
     // Before the connection is ready, the ready handler starts the stream.
     if (m_connection.isReady())
         startStream(m_connection.context());
@@ -88,8 +108,10 @@ void PulseSoundPlayer::play(const WavSound &sound)
 void PulseSoundPlayer::startStream(pa_context *context)
 {
     m_pending = false;
-    if (m_sound.data.isEmpty())
+    if (m_sound.data.isEmpty()) {
+        m_playing.store(false, std::memory_order_release);
         return;
+    }
     const pa_sample_spec wanted{formatOf(m_sound.encoding),
                                 static_cast<uint32_t>(m_sound.sampleRate),
                                 static_cast<uint8_t>(m_sound.channels)};
@@ -98,8 +120,10 @@ void PulseSoundPlayer::startStream(pa_context *context)
     const pa_sample_spec used{formatOf(m_sound.encoding), static_cast<uint32_t>(m_sound.sampleRate),
                               static_cast<uint8_t>(m_sound.channels)};
     m_stream = pa_stream_new(context, "Warning sound", &used, nullptr);
-    if (!m_stream)
+    if (!m_stream) {
+        m_playing.store(false, std::memory_order_release);
         return;
+    }
     pa_stream_set_write_callback(m_stream, &PulseSoundPlayer::onWrite, this);
     if (pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr,
                                    nullptr) < 0)
@@ -108,6 +132,7 @@ void PulseSoundPlayer::startStream(pa_context *context)
 
 void PulseSoundPlayer::dropStream()
 {
+    m_playing.store(false, std::memory_order_release);
     if (!m_stream)
         return;
     pa_stream_set_write_callback(m_stream, nullptr, nullptr);

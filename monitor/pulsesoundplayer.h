@@ -4,6 +4,8 @@
 #include "monitor/soundplayer.h"
 #include "monitor/wavsound.h"
 
+#include <atomic>
+
 // Plays sounds on the sound server's default sink. The sound's samples are fed from the
 // connection's loop thread and drained, so every sound plays to its last sample unless a
 // newer one replaces it.
@@ -15,6 +17,7 @@ public:
 
     void playResource(const QString &name) override;
     void playFile(const QString &path) override;
+    bool isPlaying() const override;
 
     void play(const WavSound &sound);
 
@@ -30,4 +33,8 @@ private:
     WavSound m_sound;
     qsizetype m_offset = 0;
     bool m_pending = false;
+    std::atomic<bool> m_playing{false}; // set by play(), cleared when drained or dropped
+    // Steady-clock milliseconds after which a sound counts as over even if the server
+    // never said so (a connection that failed before the stream started, say).
+    std::atomic<qint64> m_playingDeadlineMs{0};
 };

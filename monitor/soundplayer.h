@@ -14,6 +14,9 @@ public:
     virtual void playResource(const QString &name) = 0;
     // A WAV file of the user's.
     virtual void playFile(const QString &path) = 0;
+    // True from a play call until the sound's last sample has been played out (or it
+    // could not be played). Any thread may ask.
+    virtual bool isPlaying() const { return false; }
 
     // The platform's player for the default output device.
     static std::unique_ptr<SoundPlayer> createDefault();

@@ -1,6 +1,57 @@
 #include "monitor/waveincapturedevice.h"
 
-WaveInCaptureDevice::WaveInCaptureDevice() = default;
+WaveInCaptureDevice::WaveInCaptureDevice() : m_inputs(listDevices()) {}
+
+QList<InputDevice> WaveInCaptureDevice::listDevices()
+{
+    QList<InputDevice> devices;
+    const UINT count = waveInGetNumDevs();
+    for (UINT i = 0; i < count; ++i) {
+        WAVEINCAPSW caps{};
+        if (waveInGetDevCapsW(i, &caps, sizeof(caps)) != MMSYSERR_NOERROR)
+            continue;
+        const QString name = QString::fromWCharArray(caps.szPname);
+        devices.append({name, name});
+    }
+    return devices;
+}
+
+UINT WaveInCaptureDevice::chosenDevice() const
+{
+    if (m_preferred.isEmpty())
+        return WAVE_MAPPER;
+    const UINT count = waveInGetNumDevs();
+    for (UINT i = 0; i < count; ++i) {
+        WAVEINCAPSW caps{};
+        if (waveInGetDevCapsW(i, &caps, sizeof(caps)) == MMSYSERR_NOERROR &&
+            QString::fromWCharArray(caps.szPname) == m_preferred)
+            return i;
+    }
+    return WAVE_MAPPER;
+}
+
+void WaveInCaptureDevice::setPreferredInput(const QString &id)
+{
+    m_preferred = id;
+    if (m_handle && chosenDevice() != m_openDevice) {
+        close();
+        open();
+    }
+}
+
+bool WaveInCaptureDevice::maintain()
+{
+    const QList<InputDevice> devices = listDevices();
+    if (devices == m_inputs)
+        return false;
+    m_inputs = devices;
+    // Device numbers shift when devices come and go: open again by name.
+    if (m_handle) {
+        close();
+        open();
+    }
+    return true;
+}
 
 WaveInCaptureDevice::~WaveInCaptureDevice()
 {
@@ -21,7 +72,8 @@ int WaveInCaptureDevice::open()
     format.cbSize = 0;
 
     m_event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    const MMRESULT result = waveInOpen(&m_handle, WAVE_MAPPER, &format,
+    m_openDevice = chosenDevice();
+    const MMRESULT result = waveInOpen(&m_handle, m_openDevice, &format,
                                        reinterpret_cast<DWORD_PTR>(m_event), 0, CALLBACK_EVENT);
     if (result != MMSYSERR_NOERROR) {
         m_handle = nullptr;

@@ -7,10 +7,14 @@
 #include <atomic>
 #include <thread>
 
-#include <mmsystem.h>
+// <windows.h> first: the other Windows headers rely on its types.
 #include <windows.h>
 
-// Records the preferred input device (WAVE_MAPPER) through the waveform-audio calls.
+#include <mmsystem.h>
+
+// Records the chosen input device, or the system's preferred one (WAVE_MAPPER), through
+// the waveform-audio calls. Devices are known by their names; maintain() notices devices
+// coming and going and moves the recording to the chosen one or back to the default.
 // Buffers circulate between the driver and a thread of ours, woken by an event; the
 // GUI thread only takes the newest complete capture.
 class WaveInCaptureDevice : public CaptureDevice
@@ -22,8 +26,14 @@ public:
     int open() override;
     bool takeLatest(std::uint8_t *dst) override;
     void close() override;
+    void setPreferredInput(const QString &id) override;
+    bool maintain() override;
+    QList<InputDevice> inputs() const override { return m_inputs; }
 
 private:
+    static QList<InputDevice> listDevices();
+    // The device to open: the chosen one while it is present, else WAVE_MAPPER.
+    UINT chosenDevice() const;
     static constexpr int BufferCount = 4;
     static constexpr DWORD BufferBytes = 2048;
 
@@ -36,4 +46,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::thread m_thread;
     LatestCapture m_capture;
+    QList<InputDevice> m_inputs;
+    QString m_preferred;
+    UINT m_openDevice = WAVE_MAPPER;
 };

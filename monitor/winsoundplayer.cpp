@@ -1,9 +1,45 @@
 #include "monitor/winsoundplayer.h"
 
 #include "monitor/builtinsounds.h"
+#include "monitor/wavsound.h"
+
+#include <QFile>
+#include <chrono>
+
+// <windows.h> first: the other Windows headers rely on its types.
+#include <windows.h>
 
 #include <mmsystem.h>
-#include <windows.h>
+
+namespace {
+// The system's default sound, and the time a device takes to start playing.
+constexpr double DefaultSoundSeconds = 1.0;
+constexpr qint64 StartAllowanceMs = 200;
+
+qint64 steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double secondsOf(const QByteArray &file)
+{
+    const std::optional<WavSound> sound = WavSound::parse(file);
+    return sound ? sound->seconds() : DefaultSoundSeconds;
+}
+} // namespace
+
+bool WinSoundPlayer::isPlaying() const
+{
+    return steadyMs() < m_playingUntilMs.load(std::memory_order_relaxed);
+}
+
+void WinSoundPlayer::expectPlaying(double seconds)
+{
+    m_playingUntilMs.store(steadyMs() + qint64(seconds * 1000) + StartAllowanceMs,
+                           std::memory_order_relaxed);
+}
 
 WinSoundPlayer::~WinSoundPlayer()
 {
@@ -13,6 +49,7 @@ WinSoundPlayer::~WinSoundPlayer()
 void WinSoundPlayer::playResource(const QString &name)
 {
     QByteArray next = BuiltinSounds::load(name);
+    expectPlaying(secondsOf(next));
     if (next.isEmpty()) {
         PlaySoundW(reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(SND_ALIAS_SYSTEMDEFAULT)),
                    nullptr, SND_ALIAS_ID | SND_ASYNC);
@@ -25,5 +62,9 @@ void WinSoundPlayer::playResource(const QString &name)
 
 void WinSoundPlayer::playFile(const QString &path)
 {
+    QFile file(path);
+    expectPlaying(file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly)
+                      ? secondsOf(file.readAll())
+                      : DefaultSoundSeconds);
     PlaySoundW(reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, SND_FILENAME | SND_ASYNC);
 }

@@ -3,6 +3,7 @@
 #include "monitor/soundplayer.h"
 
 #include <QByteArray>
+#include <atomic>
 
 // Plays through PlaySoundW asynchronously. Without SND_NODEFAULT the system plays its
 // default sound in place of one it cannot play.
@@ -13,8 +14,14 @@ public:
 
     void playResource(const QString &name) override;
     void playFile(const QString &path) override;
+    // PlaySoundW does not tell when it is done: the sound's own length, plus an allowance
+    // for the device to start, decides.
+    bool isPlaying() const override;
 
 private:
+    void expectPlaying(double seconds);
+
+    std::atomic<qint64> m_playingUntilMs{0};
     // The sound being played from memory must outlive its playback.
     QByteArray m_playing;
 };

@@ -4,6 +4,7 @@
 #include "base/qtdesktop.h"
 #include "base/settingsstore.h"
 #include "localisation/languagecatalogue.h"
+#include "monitor/alarmechoguard.h"
 #include "monitor/microphonecapture.h"
 #include "support/fakes.h"
 #include "support/mainloop.h"
@@ -14,6 +15,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -128,6 +130,10 @@ private slots:
     void autoStartOpensMonitoring();
     void meterFollowsLevel_data();
     void meterFollowsLevel();
+    void lostMicrophoneShowsAndCountsAsSilence();
+    void ownAlarmIsNotNoise();
+    void microphoneMenu_data();
+    void microphoneMenu();
     void alarmPlaysChosenSound_data();
     void alarmPlaysChosenSound();
     void thresholdBarWritesStatus();
@@ -234,6 +240,139 @@ void TestMainWindow::meterFollowsLevel()
     f.form->onMeterTick();
     QCOMPARE(f.child<NoiseMeter>("Gauge1")->barColor(), color);
     QCOMPARE(f.child<NoiseMeter>("Gauge1")->percent(), percent);
+}
+
+// A microphone that stops delivering: after half a second the meter is greyed and the
+// room counts as silent, so no alarm follows; sound coming in again shows at once.
+void TestMainWindow::lostMicrophoneShowsAndCountsAsSilence()
+{
+    Fixture f({"[Settings]", "Tolerance=1", "Sound=Beep"});
+    qint64 now = 0;
+    f.form->setClock([&] { return now; });
+    f.form->startListening();
+    auto *meter = f.child<NoiseMeter>("Gauge1");
+    f.device->peak = 20000;
+    f.form->onMeterTick();
+    QCOMPARE(meter->barColor(), QColor(255, 0, 0));
+
+    f.device->delivering = false;
+    now = 499;
+    f.form->onMeterTick();
+    QCOMPARE(meter->barColor(), QColor(255, 0, 0)); // the last capture is still recent
+    QVERIFY(!meter->isSignalLost());
+    now = 500;
+    f.form->onMeterTick();
+    QVERIFY(meter->isSignalLost());
+    QCOMPARE(meter->barColor(), QColor(0, 255, 0));
+    QCOMPARE(meter->percent(), 0);
+    QCOMPARE(meter->toolTip(), QString("No sound is coming in from the microphone."));
+    f.player.played.clear();
+    for (int second = 0; second < 10; ++second) {
+        now += 1000;
+        f.form->onMeterTick();
+        f.form->onCountTick();
+        QCOMPARE(f.form->statusText(), QString());
+    }
+    QCOMPARE(f.player.played, QStringList());
+
+    f.device->delivering = true;
+    now += 50;
+    f.form->onMeterTick();
+    QVERIFY(!meter->isSignalLost());
+    QCOMPARE(meter->barColor(), QColor(255, 0, 0));
+    QCOMPARE(meter->toolTip(), QString("Noise Meter"));
+}
+
+// While the warning sound plays, and for a short tail after it, what the microphone
+// hears is the alarm itself: shown on the meter, never counted.
+void TestMainWindow::ownAlarmIsNotNoise()
+{
+    Fixture f({"[Settings]", "Tolerance=1", "Sound=Female"});
+    qint64 now = 0;
+    f.form->setClock([&] { return now; });
+    f.form->startListening();
+    auto *meter = f.child<NoiseMeter>("Gauge1");
+    f.device->peak = 20000;
+    f.form->onMeterTick();
+    f.form->onCountTick();
+    QCOMPARE(f.player.played, QStringList({"Resource_3"}));
+
+    f.player.playing = true;
+    for (int tick = 1; tick <= 20; ++tick) {
+        now += 50;
+        f.form->onMeterTick();
+    }
+    QCOMPARE(meter->barColor(), QColor(0, 255, 0));
+    QCOMPARE(meter->percent(), 100);
+    f.form->onCountTick();
+    QCOMPARE(f.form->statusText(), QString());
+    QCOMPARE(f.player.played.size(), 1);
+
+    f.player.playing = false;
+    now += 50;
+    f.form->onMeterTick();
+    now += AlarmEchoGuard::TailMs - 51; // the last played moment was 50 ms earlier
+    f.form->onMeterTick();
+    QCOMPARE(meter->barColor(), QColor(0, 255, 0));
+    now += 1;
+    f.form->onMeterTick();
+    QCOMPARE(meter->barColor(), QColor(255, 0, 0));
+}
+
+void TestMainWindow::microphoneMenu_data()
+{
+    QTest::addColumn<QString>("stored"); // the Microphone line, or none
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("checked");
+    QTest::newRow("older files mean the default")
+        << QString() << QStringList{"Default", "", "Built-in", "USB Microphone"} << "Default";
+    QTest::newRow("a chosen microphone that is there")
+        << "Microphone=usb" << QStringList{"Default", "", "Built-in", "USB Microphone"}
+        << "USB Microphone";
+    QTest::newRow("a chosen microphone that is not connected")
+        << "Microphone=headset"
+        << QStringList{"Default", "", "Built-in", "USB Microphone", "headset (not connected)"}
+        << "headset (not connected)";
+}
+
+void TestMainWindow::microphoneMenu()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, captions);
+    QFETCH(QString, checked);
+    QStringList ini{"[Settings]", "Sound=Beep"};
+    if (!stored.isNull())
+        ini << stored;
+    Fixture f(ini);
+    const QString chosen = stored.section('=', 1);
+    QCOMPARE(f.device->preferred, chosen); // before anything is recorded
+    f.device->devices = {{"builtin", "Built-in"}, {"usb", "USB Microphone"}};
+    f.device->devicesChanged = true;
+    f.form->onInputsTick();
+
+    auto *menu = f.child<QMenu>("Microphone1");
+    QCOMPARE(menu->title(), QString("Microphone"));
+    QStringList seen;
+    QString seenChecked;
+    for (QAction *action : menu->actions()) {
+        seen << action->text();
+        if (action->isChecked())
+            seenChecked = action->text();
+    }
+    QCOMPARE(seen, captions);
+    QCOMPARE(seenChecked, checked);
+
+    f.form->startListening();
+    QCOMPARE(f.device->preferredAtOpen, chosen);
+
+    // Choosing takes effect at once and is kept; Default is stored as empty.
+    menu->actions().at(2)->trigger();
+    QCOMPARE(f.device->preferred, QString("builtin"));
+    QCOMPARE(f.stored("Microphone"), QString("builtin"));
+    QVERIFY(f.fileLines().contains("Microphone=builtin"));
+    f.child<QMenu>("Microphone1")->actions().at(0)->trigger();
+    QCOMPARE(f.device->preferred, QString());
+    QVERIFY(f.fileLines().contains("Microphone="));
 }
 
 void TestMainWindow::alarmPlaysChosenSound_data()

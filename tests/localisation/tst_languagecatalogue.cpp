@@ -402,6 +402,10 @@ void TestLanguageCatalogue::shippedLanguagesAreComplete()
                             "License...",
                             "License",
                             "File not found!",
+                            "Microphone",
+                            "Default",
+                            "(not connected)",
+                            "No sound is coming in from the microphone.",
                             "INFO:Translated By"};
     // The languages the language dialog draws a flag for.
     const QStringList flagged =

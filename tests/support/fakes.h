@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <cstring>
+#include <utility>
 
 // Test doubles for the platform layers the main window talks to.
 
@@ -40,6 +41,8 @@ public:
     QStringList played; // resource names, or "file:" + path
     void playResource(const QString &name) override { played << name; }
     void playFile(const QString &path) override { played << QStringLiteral("file:") + path; }
+    bool playing = false; // what isPlaying() says, set by the test
+    bool isPlaying() const override { return playing; }
 };
 
 // An update check that never leaves the computer: every post fails at once, unless the
@@ -62,20 +65,32 @@ inline UpdateCheckSetup offlineUpdates(const QString &storeFile, const QString &
     return setup;
 }
 
-// A microphone that always hears one steady peak, set by the test.
+// A microphone that always hears one steady peak, set by the test, with a list of inputs
+// the test can change.
 class SteadyDevice : public CaptureDevice
 {
 public:
     qint16 peak = 0;
+    bool delivering = true; // false: no captures arrive (a pulled microphone)
     int opens = 0;
     int closes = 0;
+    QString preferred;       // the last setPreferredInput()
+    QString preferredAtOpen; // what was chosen when recording began
+    QList<InputDevice> devices;
+    bool devicesChanged = false;
     int open() override
     {
         ++opens;
+        preferredAtOpen = preferred;
         return 0;
     }
+    void setPreferredInput(const QString &id) override { preferred = id; }
+    bool maintain() override { return std::exchange(devicesChanged, false); }
+    QList<InputDevice> inputs() const override { return devices; }
     bool takeLatest(std::uint8_t *dst) override
     {
+        if (!delivering)
+            return false;
         std::memset(dst, 0, 1024);
         dst[0] = std::uint8_t(peak & 0xFF);
         dst[1] = std::uint8_t((peak >> 8) & 0xFF);
