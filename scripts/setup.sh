@@ -28,5 +28,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Reading Debian's package lists (apt-get update)..."
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    -o DPkg::Lock::Timeout=300 \
     "${missing[@]}"
 fi
