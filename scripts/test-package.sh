@@ -166,7 +166,8 @@ german=${german//%s/Murmlet}
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$run/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$run/display")
+DISPLAY=:$(cat "$run/display")
+export DISPLAY
 rm -f "$settings_folder/settings.ini"
 start_program LANGUAGE=de LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 if [ -z "$german" ]; then
