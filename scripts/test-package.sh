@@ -8,7 +8,8 @@
 #     back to ~/.config/TAMBRIX/Murmlet/settings.ini (a throwaway HOME);
 #   - language: under a German display language the About box carries the German caption
 #     of the installed Languages/German.lang.txt (shown under Xvfb, found by its title);
-#   - removal: `apt-get remove --purge` leaves none of the package's files.
+#   - removal: `apt-get remove --purge` leaves none of the package's files, nor the
+#     settings a run as root keeps beside the program.
 # apt needs root or sudo. Run as root, the program itself runs as the user "nobody":
 # root could write beside the program, which no user of the package can.
 # Usage: scripts/test-package.sh [build folder]
@@ -203,6 +204,15 @@ fi
 stop_program
 
 # --- removal -------------------------------------------------------------------------
+# Run by root, the program may write beside itself (here: it writes a stored Sound back);
+# a purge takes that along too.
+if [ ${#as_user[@]} -gt 0 ]; then
+  printf '[Settings]\nSound=Beep\n' >/usr/lib/murmlet/settings.ini
+  as_user=()
+  start_program QT_QPA_PLATFORM=offscreen
+  sleep 2
+  stop_program
+fi
 apt_get remove --purge murmlet
 installed=no
 left=()
