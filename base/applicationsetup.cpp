@@ -19,6 +19,7 @@ void ApplicationSetup::apply(QApplication &app)
     if (theme.open(QIODevice::ReadOnly | QIODevice::Text))
         app.setStyleSheet(QString::fromUtf8(theme.readAll()));
     QApplication::setApplicationName(QString::fromLatin1(Title));
-    QApplication::setDesktopFileName(QStringLiteral("murmlet"));
+    // The installed menu entry's name, so a desktop ties the window to its icon.
+    QApplication::setDesktopFileName(QStringLiteral("com.tambrix.Murmlet"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing Murmlet needs.
-# Packages already present are skipped, so a second run costs nothing.
+# Installs every Debian package that building, running, testing and packaging Murmlet
+# needs. Packages already present are skipped, so a second run costs nothing.
 set -euo pipefail
 
 packages=(
@@ -8,8 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev libgl-dev
   libpulse-dev pulseaudio pulseaudio-utils
   libcurl4-openssl-dev libpcre2-dev
-  xvfb xauth x11-utils xdotool sox imagemagick
+  xvfb xauth x11-utils xdotool sox imagemagick procps
   fonts-dejavu-core fonts-liberation2 python3 openssl binutils-mingw-w64-x86-64
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
@@ -20,9 +21,13 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  # sudo resets the environment, so the front end is passed on the command line.
+  sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
   echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  echo "Reading Debian's package lists (apt-get update)..."
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    -o DPkg::Lock::Timeout=300 \
+    "${missing[@]}"
 fi

@@ -3,6 +3,9 @@
 #   unit   - the core library, no display
 #   widget - the windows, offscreen
 #   e2e    - the monitoring window against a private sound server (tests/e2e/with-pulse.sh)
+# and the Debian package: the menu entry and the software centre's page are validated,
+# and scripts/test-package.sh installs the package, tries the installed program and
+# removes it again.
 # The core library is also built on its own without Qt Widgets, so a stray Widgets
 # include in it breaks this script, and its tests run under ThreadSanitizer; and
 # scripts/check-layers.sh fails on an include that points up the layers.
@@ -16,10 +19,17 @@ bash "$root/scripts/check-layers.sh"
 
 # The core alone, without Qt Widgets, under ThreadSanitizer: a data race is a failure.
 export TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}"
+echo "Configuring the core-only build in $build-core..."
 cmake -S "$root" -B "$build-core" -G Ninja -DMURMLET_CORE_ONLY=ON -DMURMLET_SANITIZER=thread \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build-core" -j "$(nproc)"
 ctest --test-dir "$build-core" --output-on-failure
 
 bash "$root/scripts/build.sh"
+
+desktop-file-validate "$root/packaging/com.tambrix.Murmlet.desktop"
+appstreamcli validate --no-net "$build/packaging/com.tambrix.Murmlet.metainfo.xml"
+bash "$root/scripts/test-package.sh" "$build"
+
+echo "Running the tests; the end-to-end test listens to a private sound server for about half a minute..."
 ctest --test-dir "$build" --output-on-failure
