@@ -31,5 +31,5 @@ desktop-file-validate "$root/packaging/com.tambrix.Murmlet.desktop"
 appstreamcli validate --no-net "$build/packaging/com.tambrix.Murmlet.metainfo.xml"
 bash "$root/scripts/test-package.sh" "$build"
 
-echo "Running the tests; the end-to-end test listens to a private sound server for about half a minute..."
+echo "Running the tests; the end-to-end test listens to a private sound server for about a minute..."
 ctest --test-dir "$build" --output-on-failure
