@@ -394,10 +394,9 @@ void MainWindow::playAlarm()
 
 void MainWindow::onUpdateCheckTick()
 {
-    if (!m_checkerStarted) {
-        m_checkerStarted = true;
-        UpdateCheck::start(m_updates(m_identity), m_identity.title, m_identity.version,
-                           m_checkState);
+    if (!m_updateWorker.isStarted()) {
+        m_updateWorker.start(m_updates(m_identity), m_identity.title, m_identity.version,
+                             m_checkState);
         return;
     }
     // The worker wrote everything else before it set the flag.
