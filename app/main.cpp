@@ -25,5 +25,7 @@ int main(int argc, char *argv[])
                                          identity.productName);
     });
     window.show();
+    // The window ends before main() returns, and its end stops an update check still
+    // under way and waits for it briefly, so the exit handlers never run under it.
     return QApplication::exec();
 }

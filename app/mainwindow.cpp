@@ -325,6 +325,16 @@ void MainWindow::restoreSettings()
     } catch (const std::exception &error) {
         ProgramMessages::showGeneralError(this, QString::fromUtf8(error.what()));
     }
+    if (!m_store->savesChanges()) {
+        // Said once, in the interface language: the user would otherwise lose every change
+        // without knowing.
+        ProgramMessages::showGeneralError(
+            this,
+            translated(QStringLiteral("The settings file cannot be read.")) + QLatin1Char('\n') +
+                QDir::toNativeSeparators(m_store->fileName()) + QStringLiteral("\n\n") +
+                translated(
+                    QStringLiteral("The default settings are used and changes are not saved.")));
+    }
 }
 
 void MainWindow::restoreControls()
@@ -444,10 +454,9 @@ void MainWindow::playAlarm()
 
 void MainWindow::onUpdateCheckTick()
 {
-    if (!m_checkerStarted) {
-        m_checkerStarted = true;
-        UpdateCheck::start(m_updates(m_identity), m_identity.title, m_identity.version,
-                           m_checkState);
+    if (!m_updateWorker.isStarted()) {
+        m_updateWorker.start(m_updates(m_identity), m_identity.title, m_identity.version,
+                             m_checkState);
         return;
     }
     // The worker wrote everything else before it set the flag.
@@ -529,6 +538,9 @@ void MainWindow::store(const QString &name, const QString &value)
 {
     try {
         m_store->writeString(name, value);
+    } catch (const SettingsStore::NotOpenError &) {
+        ProgramMessages::showGeneralError(
+            this, translated(QStringLiteral("The settings cannot be saved.")));
     } catch (const std::exception &error) {
         ProgramMessages::showGeneralError(this, QString::fromUtf8(error.what()));
     }
@@ -549,8 +561,10 @@ void MainWindow::resetToDefaults()
     if (!ProgramMessages::confirmRestart(this,
                                          [this](const QString &text) { return translated(text); }))
         return;
-    // The ending copy writes nothing more: the new one starts from the defaults.
-    QFile::remove(m_settingsFolder + QStringLiteral("settings.ini"));
+    // The ending copy writes nothing more: the new one starts from the defaults. Only the
+    // store's own file goes; a store that was never opened has none.
+    if (!m_store->fileName().isEmpty())
+        QFile::remove(m_store->fileName());
     QCoreApplication::processEvents();
     m_desktop.startProgram(m_paths.programFile);
     QCoreApplication::exit(0);

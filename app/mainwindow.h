@@ -7,6 +7,7 @@
 #include "monitor/signalwatch.h"
 #include "monitor/soundchoice.h"
 #include "update/updatecheck.h"
+#include "update/updateworker.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -134,7 +135,9 @@ private:
     std::function<bool()> m_trayAvailable;
     UpdateCheckFactory m_updates;
     std::shared_ptr<CheckState> m_checkState = std::make_shared<CheckState>();
-    bool m_checkerStarted = false;
+    // Its end stops a check still under way and waits for it briefly: the window ends
+    // before main() returns.
+    UpdateWorker m_updateWorker;
     std::unique_ptr<UpdateNotice> m_notice;
     bool m_centred = false;
 

@@ -11,10 +11,11 @@ std::unique_ptr<SettingsStore> SettingsStore::open(const QString &fileName)
     auto store = std::make_unique<SettingsStore>();
     store->m_file = IniFile(fileName);
     if (store->m_file.read(IniFile::Decoding::Strict) == IniFile::ReadResult::Unreadable) {
-        // Keep what the user had; a failure to move it aside is not reported.
+        // Keep what the user had: aside as a backup, or else in place, never overwritten.
         const QString backup = fileName + QStringLiteral(".bak");
         QFile::remove(backup);
-        QFile::rename(fileName, backup);
+        if (!QFile::rename(fileName, backup))
+            store->m_keepsUnreadableFile = true;
     }
     return store;
 }
@@ -63,6 +64,10 @@ void SettingsStore::writeInteger(const QString &name, int value)
 
 void SettingsStore::writeFile() const
 {
+    if (m_file.fileName().isEmpty())
+        throw NotOpenError();
+    if (m_keepsUnreadableFile)
+        return;
     QString reason;
     if (!m_file.write(&reason)) {
         throw WriteError(QStringLiteral("Cannot create file \"%1\". %2")

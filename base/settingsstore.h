@@ -7,7 +7,8 @@
 #include <stdexcept>
 
 // The program's options: section "Settings" of settings.ini, held in memory and written
-// through to disk after every change. Without a file name it lives in memory only.
+// through to disk after every change. A store that was never opened over a file (the
+// start-up failed before) reports every write as failed; it never pretends to save.
 class SettingsStore
 {
 public:
@@ -17,19 +18,27 @@ public:
     public:
         using std::runtime_error::runtime_error;
     };
+    // Raised by every write of a store that has no file.
+    class NotOpenError : public WriteError
+    {
+    public:
+        NotOpenError() : WriteError("The settings cannot be saved") {}
+    };
 
     SettingsStore() = default;
 
     // Opens the store over fileName; a missing file gives an empty store. A file that
     // cannot be read or is not valid UTF-8 is kept as fileName + ".bak" (replacing an
-    // older backup) and the store starts empty.
+    // older backup) and the store starts empty. When it cannot be moved aside it stays
+    // where it is, untouched: the store starts empty and never writes (savesChanges()).
     static std::unique_ptr<SettingsStore> open(const QString &fileName);
 
     QString readString(const QString &name, const QString &fallback = QString()) const;
     // Decimal, or hexadecimal after "0x" (any case); a value that is no 32-bit integer
     // gives the fallback.
     int readInteger(const QString &name, int fallback) const;
-    // Sets the value and writes the whole file; throws WriteError when that fails.
+    // Sets the value and writes the whole file; throws WriteError when that fails. A store
+    // that keeps an unreadable file only sets the value.
     void writeString(const QString &name, const QString &value);
     void writeInteger(const QString &name, int value);
 
@@ -38,6 +47,8 @@ public:
     void writeFile() const;
 
     QString fileName() const { return m_file.fileName(); }
+    // False when an unreadable file could not be moved aside and is kept in its place.
+    bool savesChanges() const { return !m_keepsUnreadableFile; }
     const IniDocument &document() const { return m_file.document(); }
 
     static bool parseInteger(const QString &text, int *value);
@@ -46,4 +57,5 @@ private:
     IniDocument &document() { return m_file.document(); }
 
     IniFile m_file;
+    bool m_keepsUnreadableFile = false;
 };

@@ -381,11 +381,30 @@ bool AboutBox::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (watched == m_homeLink) {
-        if (type == QEvent::MouseButtonRelease &&
-            static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton &&
-            m_homeLink->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
-            openHomePage();
-        return false;
+        // A link, never a drag handle: its mouse events stop here. It opens on a left
+        // release over it that ends a left press made on it.
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+                m_linkPressed = true;
+            return true;
+        case QEvent::MouseMove:
+            return true;
+        case QEvent::MouseButtonRelease: {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() != Qt::LeftButton)
+                return true;
+            const bool clicked =
+                m_linkPressed && m_homeLink->rect().contains(mouse->position().toPoint());
+            m_linkPressed = false;
+            if (clicked)
+                openHomePage();
+            return true;
+        }
+        default:
+            return false;
+        }
     }
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
                        type == QEvent::MouseMove || type == QEvent::MouseButtonRelease;

@@ -88,7 +88,8 @@ private:
     int m_rainHeight = 0;
 
     bool m_dragging = false;
-    QPoint m_dragFrom; // screen position of the mouse at the last drag step
+    QPoint m_dragFrom;          // screen position of the mouse at the last drag step
+    bool m_linkPressed = false; // a left press began on the link and is not released yet
 
     MenuRunner m_menuRunner;
     std::function<quint32()> m_ticks;

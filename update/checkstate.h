@@ -13,6 +13,9 @@
 struct CheckState
 {
     std::atomic<bool> checkDone{false};
+    // Set by the owner when the program ends: the worker stops at its next step and any
+    // post under way ends within PostForm::CancelLatencyMs.
+    std::atomic<bool> cancelRequested{false};
     bool newVersionAvailable = false;
     QString latestVersion;
     QString downloadUrl;

@@ -15,6 +15,9 @@
 // CURLOPT_TIMEOUT_MS caps the whole exchange, so a long reply arriving steadily would
 // fail, and its low-speed limit counts whole seconds. curl_easy_perform wakes only
 // about once a second when idle, which would blur short timeouts by up to a second.
+// The same loop holds the whole call to connect + response timeout (a server that
+// trickles one byte at a time never goes silent for long) and looks at the caller's
+// cancel flag.
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -85,7 +88,13 @@ struct Transfer
     bool tooLarge = false;
     curl_off_t uploaded = 0;
     Clock::time_point lastActivity;
+    const std::atomic<bool> *cancel = nullptr;
 };
+
+bool isCancelled(const Transfer &transfer)
+{
+    return transfer.cancel && transfer.cancel->load(std::memory_order_acquire);
+}
 
 size_t receiveBody(char *data, size_t size, size_t count, void *userdata)
 {
@@ -118,7 +127,7 @@ int progress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t uplo
         transfer.uploaded = uploaded;
         transfer.lastActivity = Clock::now();
     }
-    return 0;
+    return isCancelled(transfer) ? 1 : 0; // non-zero aborts the transfer
 }
 
 // Each road speaks its one protocol: any other scheme fails rather than reading a local
@@ -223,7 +232,8 @@ QByteArray PostForm::encodeForm(const QStringList &fields)
     return out;
 }
 
-QString PostForm::post(const QString &address, const QStringList &fields) const
+QString PostForm::post(const QString &address, const QStringList &fields,
+                       const std::atomic<bool> *cancel) const
 {
     check(initialiseCurl());
     const bool secure = address.toLower().startsWith(QLatin1String("https://"));
@@ -253,9 +263,14 @@ QString PostForm::post(const QString &address, const QStringList &fields) const
     addHeader("Expect:");
 
     Transfer transfer;
+    transfer.cancel = cancel;
     char errorText[CURL_ERROR_SIZE] = {};
     check(curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText));
     check(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // Ending the call never waits for a name lookup still under way.
+    check(curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L));
+#endif
     check(curl_easy_setopt(easy, CURLOPT_URL, url.constData()));
     restrictProtocol(easy, secure);
     // HTTP/1.1 on both roads: HTTP/2 would drop the "Connection" header.
@@ -291,37 +306,57 @@ QString PostForm::post(const QString &address, const QStringList &fields) const
     }
 
     CURLM *const multi = multiHandle.get();
-    bool timedOut = false;
+    enum class Ending
+    {
+        Transfer, // libcurl finished, well or not: result says which
+        Silence,
+        Deadline,
+        Cancelled,
+    };
+    Ending ending = Ending::Transfer;
     CURLcode result = CURLE_OK;
     {
         const Attachment attachment(multi, easy);
         const auto response = std::chrono::milliseconds(m_responseTimeoutMs);
+        const auto deadline =
+            Clock::now() + std::chrono::milliseconds(m_connectTimeoutMs) + response;
         bool connected = false;
         for (;;) {
             int running = 0;
             check(curl_multi_perform(multi, &running));
             if (running == 0)
                 break;
-            int waitMs = 1000; // libcurl shortens this to its own connect deadline
+            if (isCancelled(transfer)) {
+                ending = Ending::Cancelled;
+                break;
+            }
+            const auto now = Clock::now();
+            if (now >= deadline) {
+                ending = Ending::Deadline;
+                break;
+            }
+            // libcurl shortens the wait to its own connect deadline.
+            auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+            if (cancel)
+                wait = std::min(wait, std::chrono::milliseconds(CancelLatencyMs));
             if (!connected) {
                 curl_off_t untilRequest = 0;
                 curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &untilRequest);
                 if (untilRequest > 0) {
                     connected = true;
-                    transfer.lastActivity = std::max(transfer.lastActivity, Clock::now());
+                    transfer.lastActivity = std::max(transfer.lastActivity, now);
                 }
             }
             if (connected) {
-                const auto silent = Clock::now() - transfer.lastActivity;
+                const auto silent = now - transfer.lastActivity;
                 if (silent >= response) {
-                    timedOut = true;
+                    ending = Ending::Silence;
                     break;
                 }
-                const auto left =
-                    std::chrono::ceil<std::chrono::milliseconds>(response - silent).count();
-                waitMs = static_cast<int>(std::min<decltype(left)>(waitMs, left));
+                wait =
+                    std::min(wait, std::chrono::ceil<std::chrono::milliseconds>(response - silent));
             }
-            check(curl_multi_poll(multi, nullptr, 0, waitMs, nullptr));
+            check(curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait.count()), nullptr));
         }
         int queued = 0;
         while (CURLMsg *message = curl_multi_info_read(multi, &queued)) {
@@ -330,11 +365,19 @@ QString PostForm::post(const QString &address, const QStringList &fields) const
         }
     }
 
-    if (timedOut) {
+    if (ending == Ending::Silence) {
         throw Error(QStringLiteral("Operation timed out: no reply data for %1 milliseconds")
                         .arg(m_responseTimeoutMs)
                         .toStdString());
     }
+    if (ending == Ending::Deadline) {
+        throw Error(QStringLiteral("Operation timed out: no complete reply within %1 milliseconds")
+                        .arg(m_connectTimeoutMs + m_responseTimeoutMs)
+                        .toStdString());
+    }
+    if (ending == Ending::Cancelled ||
+        (result == CURLE_ABORTED_BY_CALLBACK && isCancelled(transfer)))
+        throw Error("Cancelled");
     if (transfer.tooLarge) {
         throw Error(
             QStringLiteral("Reply body larger than %1 bytes").arg(MaximumReplyBytes).toStdString());

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <stdexcept>
 
 // Posts named text fields to the maker's web service as an HTML form and returns the
@@ -16,7 +17,10 @@
 //   outside 2xx fails the call.
 // On both roads the body is decoded by the charset that the reply declares (UTF-8 when
 // it declares none or one that is unknown here). Transport, TLS, timeout and over-size
-// failures throw Error with the client's message text.
+// failures throw Error with the client's message text. Redirects are never followed.
+//
+// A call never outlasts its connect timeout plus its response timeout, however the
+// server paces its reply.
 class PostForm
 {
 public:
@@ -28,14 +32,19 @@ public:
 
     // caFile: a CA bundle to trust instead of the system store (tests only); empty = the
     // system store. The connect timeout covers name resolution, TCP and TLS set-up; the
-    // response timeout is the longest silence allowed once connected.
+    // response timeout is the longest silence allowed once connected; the two together
+    // bound the whole call.
     PostForm(int connectTimeoutMs, int responseTimeoutMs, QString caFile = QString());
 
     static PostForm updateCheck(); // 10000 / 10000 ms
     static PostForm feedback();    // 3000 / 3000 ms
 
-    // Posts the ordered "name=value" lines; returns the reply body.
-    QString post(const QString &address, const QStringList &fields) const;
+    // Posts the ordered "name=value" lines; returns the reply body. When cancel is given
+    // and becomes true, the call ends with Error within CancelLatencyMs.
+    QString post(const QString &address, const QStringList &fields,
+                 const std::atomic<bool> *cancel = nullptr) const;
+
+    static constexpr int CancelLatencyMs = 50;
 
     // application/x-www-form-urlencoded as UTF-8: each line split at its first "=", name
     // and value encoded separately, pairs joined with "&". A line without "=" is a name

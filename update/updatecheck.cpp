@@ -5,11 +5,12 @@
 
 #include <QDate>
 #include <QLocale>
-#include <thread>
 
+// The worker may still run while the program ends, so this file keeps no objects with
+// static storage that have destructors: its constant texts are literals.
 namespace {
-const QString CheckPath = QStringLiteral("/php/check2.php");
-const QString InvalidReply = QStringLiteral("INVALIDSERVERRESPONSE");
+const char *const CheckPath = "/php/check2.php";
+const char *const InvalidReply = "INVALIDSERVERRESPONSE";
 
 // A line ends at CR, LF or CR LF.
 QStringList replyLines(const QString &reply)
@@ -48,19 +49,23 @@ UpdateCheck::UpdateCheck(UpdateCheckSetup setup, QString appTitle, QString appVe
 {
 }
 
-void UpdateCheck::start(UpdateCheckSetup setup, QString appTitle, QString appVersion,
-                        std::shared_ptr<CheckState> state)
-{
-    auto checker = std::make_shared<UpdateCheck>(std::move(setup), std::move(appTitle),
-                                                 std::move(appVersion), std::move(state));
-    std::thread([checker] { checker->run(); }).detach();
-}
-
-void UpdateCheck::run()
+void UpdateCheck::run() noexcept
 {
     CheckState &state = *m_state;
     state.checkDone.store(false, std::memory_order_release);
-    perform(state);
+    try {
+        try {
+            perform(state);
+        } catch (const std::exception &error) {
+            state.newVersionAvailable = false;
+            state.logError(QStringLiteral("Exception Error:\r") + messageOf(error));
+        } catch (...) {
+            state.newVersionAvailable = false;
+            state.logError(QStringLiteral("Unknown Error:\rnot a standard exception"));
+        }
+    } catch (...) {
+        state.checkFailed = true; // even the log failed (out of memory)
+    }
     state.checkDone.store(true, std::memory_order_release); // nothing is written after this
 }
 
@@ -75,7 +80,7 @@ void UpdateCheck::perform(CheckState &state)
             guid = *id;
         else
             state.logError(QStringLiteral("Error: GUID generate problem!"));
-    } catch (const std::exception &) {
+    } catch (...) {
         state.logError(QStringLiteral("Error: GUID generate problem!"));
     }
 
@@ -83,7 +88,7 @@ void UpdateCheck::perform(CheckState &state)
     try {
         state.store = m_setup.openStore();
         usable = state.store && state.store->isUsable();
-    } catch (const std::exception &) {
+    } catch (...) {
     }
     if (!usable)
         state.logError(QStringLiteral("Error: Registry open problem!"));
@@ -115,6 +120,10 @@ void UpdateCheck::perform(CheckState &state)
     const QString today = m_setup.today();
     if (previousDay == today && previousCount >= RepliesPerDay)
         return; // the service has answered often enough today
+    if (state.cancelRequested.load(std::memory_order_acquire)) {
+        state.logError(QStringLiteral("Cancelled"));
+        return;
+    }
 
     try {
         const QStringList fields{
@@ -126,7 +135,8 @@ void UpdateCheck::perform(CheckState &state)
             QStringLiteral("guid=") + guid,
             QStringLiteral("howmany=") + QString::number(howMany),
         };
-        const WebService::Reply answer = m_setup.service.send(CheckPath, fields);
+        const WebService::Reply answer =
+            m_setup.service.send(QString::fromLatin1(CheckPath), fields, &state.cancelRequested);
         if (answer.secureError) {
             state.logError(QStringLiteral("HTTPS Response:\r") + *answer.secureError);
             if (answer.plainError)
@@ -138,11 +148,11 @@ void UpdateCheck::perform(CheckState &state)
         const QStringList lines = replyLines(reply);
 
         if (reply.startsWith(QLatin1String("ERROR")))
-            state.logError(InvalidReply);
+            state.logError(QString::fromLatin1(InvalidReply));
         if (!state.checkFailed) {
             const QString result = extractTag(lines.value(3), QStringLiteral("result"));
             if (result != QLatin1String("0") && result != QLatin1String("1"))
-                state.logError(InvalidReply);
+                state.logError(QString::fromLatin1(InvalidReply));
         }
         if (state.checkFailed)
             return;
@@ -151,7 +161,7 @@ void UpdateCheck::perform(CheckState &state)
         try {
             write("LastUpdateCheck", today);
             write("LastUpdateCheckCount", QString::number(count));
-        } catch (const std::exception &) {
+        } catch (...) {
         }
         state.latestVersion = extractTag(lines.value(0), QStringLiteral("version"));
         state.downloadUrl = extractTag(lines.value(1), QStringLiteral("url"));
@@ -161,6 +171,7 @@ void UpdateCheck::perform(CheckState &state)
             state.latestVersion != m_appVersion && isNumericVersion(state.latestVersion) &&
             state.showUpdateSetting == 1 && (previousDay != today || count < RepliesPerDay);
     } catch (const std::exception &error) {
+        state.newVersionAvailable = false;
         state.logError(QStringLiteral("Exception Error:\r") + messageOf(error));
     }
 }

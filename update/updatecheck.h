@@ -35,13 +35,9 @@ public:
     UpdateCheck(UpdateCheckSetup setup, QString appTitle, QString appVersion,
                 std::shared_ptr<CheckState> state);
 
-    // One check run on the calling thread; sets checkDone as its very last act.
-    void run();
-
-    // Runs a checker on a worker thread of its own that frees itself when done. Nothing
-    // waits for it: a run still under way at exit is abandoned with the process.
-    static void start(UpdateCheckSetup setup, QString appTitle, QString appVersion,
-                      std::shared_ptr<CheckState> state);
+    // One check run on the calling thread; sets checkDone as its very last act, whatever
+    // happens before: an error of any kind ends the run as a failed check. Never throws.
+    void run() noexcept;
 
     // The value of "<tag>...</tag>" filling the whole line, or empty.
     static QString extractTag(const QString &line, const QString &tag);

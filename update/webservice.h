@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -15,8 +16,11 @@ struct WebService
     QString httpsBase; // "https://" + host (+ ":port" in tests)
     QString httpBase;  // "http://" + host
     // Posts the ordered "name=value" lines to the address and returns the reply body;
-    // throws on any failure of the attempt.
-    std::function<QString(const QString &address, const QStringList &fields)> post;
+    // throws on any failure of the attempt. cancel, when given, ends the attempt early
+    // once it turns true.
+    std::function<QString(const QString &address, const QStringList &fields,
+                          const std::atomic<bool> *cancel)>
+        post;
 
     // The service at host through the given form post.
     static WebService atHost(const QString &host, const PostForm &form);
@@ -27,6 +31,8 @@ struct WebService
         std::optional<QString> secureError; // why the https attempt failed
         std::optional<QString> plainError;  // why the http attempt failed, when it was made
     };
-    // Posts the fields to path (e.g. "/php/check2.php") on both roads as described.
-    Reply send(const QString &path, const QStringList &fields) const;
+    // Posts the fields to path (e.g. "/php/check2.php") on both roads as described. Once
+    // cancel is true no further attempt starts.
+    Reply send(const QString &path, const QStringList &fields,
+               const std::atomic<bool> *cancel = nullptr) const;
 };

@@ -35,8 +35,9 @@ namespace {
 // Languages folder lies beside the program when `languages` is set.
 struct Fixture
 {
+    // beforeStart runs just before the window is made, to prepare its folder.
     explicit Fixture(const QStringList &ini = {}, quint16 userLanguage = 1033,
-                     bool languages = false)
+                     bool languages = false, const std::function<void(Fixture &)> &beforeStart = {})
     {
         if (languages) {
             QDir(folder.path()).mkdir("Languages");
@@ -53,9 +54,10 @@ struct Fixture
         auto steady = std::make_unique<SteadyDevice>();
         device = steady.get();
         capture = std::make_unique<MicrophoneCapture>(std::move(steady));
+        if (beforeStart)
+            beforeStart(*this);
         form = std::make_unique<MainWindow>(
-            *capture, player, desktop, *language,
-            AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
+            *capture, player, desktop, *language, AppPaths{programFile, folder.path()},
             [this](const AppIdentity &) {
                 return offlineUpdates(folder.filePath("updates.ini"), updateReply);
             });
@@ -90,6 +92,7 @@ struct Fixture
     QString stored(const QString &name) const { return form->settings().readString(name); }
 
     QTemporaryDir folder;
+    QString programFile = QCoreApplication::applicationFilePath(); // holds the version record
     SteadyDevice *device = nullptr;
     std::unique_ptr<MicrophoneCapture> capture;
     RecordingPlayer player;
@@ -119,6 +122,23 @@ void answerNextMessageBox(QMessageBox::StandardButton button, QStringList *capti
             box->button(button)->click();
     });
 }
+// While it lives, answers every message box that has an OK button and keeps its text.
+struct MessageBoxes
+{
+    MessageBoxes()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->button(QMessageBox::Ok)) {
+                texts << box->text();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        timer.start(10);
+    }
+    QStringList texts;
+    QTimer timer;
+};
 } // namespace
 
 class TestMainWindow : public QObject
@@ -142,6 +162,8 @@ private slots:
     void restoreFromSettingsFile_data();
     void restoreFromSettingsFile();
     void failedWriteIsReportedAndKept();
+    void storeNeverOpenedReportsEveryWriteAndDeletesNothing();
+    void unreadableSettingsThatCannotBeMovedAsideAreKept();
     void minimiseToTray_data();
     void minimiseToTray();
     void onlineHelp();
@@ -548,6 +570,64 @@ void TestMainWindow::failedWriteIsReportedAndKept()
     QCOMPARE(title, QString("Murmlet"));
     QCOMPARE(f.child<QSlider>("TrackBar1")->value(), 8); // the control keeps its new state
     QCOMPARE(f.stored("NoiseThreshold"), QString("8"));
+}
+
+// A start-up step fails before the store is opened (here the version record cannot be
+// read): every change says that it is not saved, and Reset to Defaults deletes no
+// settings.ini of the working folder's.
+void TestMainWindow::storeNeverOpenedReportsEveryWriteAndDeletesNothing()
+{
+    QTemporaryDir working;
+    const QString stranger = working.filePath("settings.ini");
+    QFile file(stranger);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not ours") == 8);
+    file.close();
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(working.path()));
+
+    MessageBoxes boxes;
+    Fixture f({}, 1033, false,
+              [](Fixture &fixture) { fixture.programFile = fixture.folder.filePath("missing"); });
+    QTRY_COMPARE(boxes.texts.size(), 1); // the start-up error
+    f.child<QSlider>("TrackBar1")->setValue(8);
+    f.child<QRadioButton>("RadioButton2")->click();
+    QTRY_COMPARE(boxes.texts.size(), 3);
+    QCOMPARE(boxes.texts.mid(1), QStringList(2, "The settings cannot be saved."));
+    QCOMPARE(f.stored("NoiseThreshold"), QString("8")); // kept in memory all the same
+
+    QVERIFY(endsApplication([&] {
+        answerNextMessageBox(QMessageBox::Yes);
+        f.child<QAction>("ResettoDefaults1")->trigger();
+    }));
+    QVERIFY(QDir::setCurrent(before));
+    QVERIFY(QFile::exists(stranger));
+    QCOMPARE(f.desktop.started, QStringList{f.programFile});
+}
+
+// settings.ini cannot be read and cannot be moved aside (settings.ini.bak is a folder):
+// the window runs on its defaults, says so once, and never overwrites the file.
+void TestMainWindow::unreadableSettingsThatCannotBeMovedAsideAreKept()
+{
+    const QByteArray latin1 =
+        "\xEF\xBB\xBF[Settings]\r\nSound=Beep\r\nCustomSound=M\xFCsic.wav\r\n";
+    MessageBoxes boxes;
+    Fixture f({}, 1031, true, [&](Fixture &fixture) {
+        QFile file(fixture.settingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(latin1) == latin1.size());
+        QVERIFY(QDir(fixture.folder.path()).mkdir("settings.ini.bak"));
+    });
+    QTRY_COMPARE(boxes.texts.size(), 1);
+    QVERIFY2(boxes.texts[0].startsWith("Die Einstellungsdatei kann nicht gelesen werden."),
+             qPrintable(boxes.texts[0]));
+    QVERIFY(f.child<QRadioButton>("RadioButton1")->isChecked()); // the defaults
+
+    f.child<QSlider>("TrackBar1")->setValue(8);
+    f.child<QRadioButton>("RadioButton3")->click();
+    QTest::qWait(50);
+    QCOMPARE(boxes.texts.size(), 1); // once
+    QFile file(f.settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), latin1);
 }
 
 void TestMainWindow::minimiseToTray_data()

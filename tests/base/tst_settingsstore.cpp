@@ -39,6 +39,8 @@ private slots:
     void integers();
     void open_data();
     void open();
+    void unreadableFileStaysWhenItCannotBeMovedAside();
+    void storeWithoutFileReportsEveryWrite();
     void anotherReaderAgrees();
     void folder_data();
     void folder();
@@ -183,6 +185,30 @@ void TestSettingsStore::open()
         QCOMPARE(readAll(path + ".bak"), QByteArray("an older backup"));
         QCOMPARE(QFile::exists(path), bytes != "<none>"); // reading alone writes nothing
     }
+}
+
+void TestSettingsStore::unreadableFileStaysWhenItCannotBeMovedAside()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.ini");
+    const QByteArray latin1 = "[Settings]\r\nCustomSound=C:\\M\xFCsic\\a.wav\r\n";
+    QVERIFY(writeAll(path, latin1));
+    QVERIFY(QDir(dir.path()).mkdir("settings.ini.bak")); // the rename fails, even as root
+
+    const auto store = SettingsStore::open(path);
+    QVERIFY(!store->savesChanges());
+    QCOMPARE(store->readString("CustomSound"), QString());
+    store->writeString("Sound", "Male"); // kept in memory only
+    QCOMPARE(store->readString("Sound"), QString("Male"));
+    QCOMPARE(readAll(path), latin1);
+}
+
+void TestSettingsStore::storeWithoutFileReportsEveryWrite()
+{
+    SettingsStore store;
+    for (int write = 0; write < 2; ++write)
+        QVERIFY_THROWS_EXCEPTION(SettingsStore::NotOpenError, store.writeString("Sound", "Beep"));
+    QCOMPARE(store.readString("Sound"), QString("Beep"));
 }
 
 // Python's configparser reads back every key and value that we wrote.

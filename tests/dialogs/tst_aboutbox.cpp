@@ -2,6 +2,7 @@
 #include "localisation/languagecatalogue.h"
 #include "support/fakes.h"
 
+#include "support/mousegesture.h"
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -96,6 +97,8 @@ private slots:
     void hiddenPictureSlidesInAndOut();
     void dragMovesWindowByMouseMovement_data();
     void dragMovesWindowByMouseMovement();
+    void linkIsNeverADragHandle_data();
+    void linkIsNeverADragHandle();
     void escapeCloses();
     void rainPaintsDropsInTheirCells_data();
     void rainPaintsDropsInTheirCells();
@@ -326,6 +329,39 @@ void TestAboutBox::dragMovesWindowByMouseMovement()
     // After the release, moving the mouse moves nothing.
     send(QEvent::MouseMove, from + QPoint(80, 80), Qt::NoButton, Qt::NoButton);
     QCOMPARE(f.box.pos(), start + moved);
+}
+
+// Pressing the link never drags the box; a drag begun elsewhere never opens it.
+void TestAboutBox::linkIsNeverADragHandle_data()
+{
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QPoint>("movedBy"); // the mouse between press and release
+    QTest::addColumn<QPoint>("windowMoves");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("press on the link, wobble, release on it")
+        << "Label5" << QPoint(4, 2) << QPoint() << true;
+    QTest::newRow("press on the link, move away, release off it")
+        << "Label5" << QPoint(-60, -80) << QPoint() << false;
+    QTest::newRow("drag from the version across the link")
+        << "Label2" << QPoint(10, 146) << QPoint(10, 146) << false;
+}
+
+void TestAboutBox::linkIsNeverADragHandle()
+{
+    QFETCH(QString, pressed);
+    QFETCH(QPoint, movedBy);
+    QFETCH(QPoint, windowMoves);
+    QFETCH(bool, opens);
+    AboutFixture f;
+    f.box.move(200, 150);
+    f.box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.box));
+    QWidget *target = f.child<QWidget>(pressed.toLatin1().constData());
+    const QPoint before = f.box.pos();
+    const QPoint from = target->mapToGlobal(target->rect().center());
+    mouseGesture(&f.box, from, from + movedBy);
+    QTRY_COMPARE(f.box.pos(), before + windowMoves);
+    QCOMPARE(f.desktop.opened.size(), opens ? 1 : 0);
 }
 
 void TestAboutBox::escapeCloses()

@@ -125,14 +125,15 @@ QPointer<FeedbackDialog> TestFeedbackDialog::makeForm(const QString &caFile,
                                                       const QString &httpBase)
 {
     const PostForm form(3000, 3000, caFile.isNull() ? m_server->caFile() : caFile);
-    WebService service{httpsBase.isNull() ? m_server->httpsBase() : httpsBase,
-                       httpBase.isNull() ? m_server->httpBase() : httpBase,
-                       [this, form](const QString &address, const QStringList &lines) {
-                           m_addresses << address;
-                           const QCursor *cursor = QApplication::overrideCursor();
-                           m_busyWhilePosting << (cursor && cursor->shape() == Qt::BusyCursor);
-                           return form.post(address, lines);
-                       }};
+    WebService service{
+        httpsBase.isNull() ? m_server->httpsBase() : httpsBase,
+        httpBase.isNull() ? m_server->httpBase() : httpBase,
+        [this, form](const QString &address, const QStringList &lines, const std::atomic<bool> *) {
+            m_addresses << address;
+            const QCursor *cursor = QApplication::overrideCursor();
+            m_busyWhilePosting << (cursor && cursor->shape() == Qt::BusyCursor);
+            return form.post(address, lines);
+        }};
     auto *dialog = new FeedbackDialog(*m_language, m_identity, std::move(service));
     dialog->setBeep([this] { ++m_beeps; });
     dialog->show();

@@ -53,7 +53,8 @@ inline UpdateCheckSetup offlineUpdates(const QString &storeFile, const QString &
     setup.service.httpsBase = QStringLiteral("https://127.0.0.1:9");
     setup.service.httpBase = QStringLiteral("http://127.0.0.1:9");
     setup.openStore = [storeFile] { return UpdateStore::openFile(storeFile); };
-    setup.service.post = [reply](const QString &, const QStringList &) -> QString {
+    setup.service.post = [reply](const QString &, const QStringList &,
+                                 const std::atomic<bool> *) -> QString {
         if (reply.isNull())
             throw std::runtime_error("offline");
         return reply;

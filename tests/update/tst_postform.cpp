@@ -10,6 +10,7 @@
 #include <vector>
 
 using Form = QList<QPair<QString, QString>>;
+Q_DECLARE_METATYPE(WebServer::Reply)
 
 // The pairs a standard form decoder should recover from the field lines.
 static Form splitFields(const QStringList &fields)
@@ -87,6 +88,8 @@ private slots:
     void silentServerTimesOut();
     void slowButSteadyReplyArrives_data();
     void slowButSteadyReplyArrives();
+    void hostileReplies_data();
+    void hostileReplies();
     void unreachableServerTimesOut_data();
     void unreachableServerTimesOut();
 };
@@ -433,21 +436,98 @@ void TestPostForm::slowButSteadyReplyArrives_data()
 void TestPostForm::slowButSteadyReplyArrives()
 {
     QFETCH(bool, secure);
+    const int connectMs = 2000;
     const int responseMs = 500;
     WebServer::Reply reply;
     reply.body = "one two three four five six seven eight";
-    reply.chunks = 8;
-    reply.chunkDelaySeconds = 0.2; // 1.4 s in all, never more than 0.2 s of silence
+    reply.chunks = 7;
+    reply.chunkDelaySeconds = 0.2; // 1.2 s in all, never more than 0.2 s of silence
     m_server->setReply("/trickle", reply);
 
     QElapsedTimer clock;
     clock.start();
-    // Both limits short: together they are still less than the whole exchange takes.
-    QCOMPARE(poster(responseMs, responseMs).post(base(secure) + "/trickle", {}), reply.body);
+    QCOMPARE(poster(connectMs, responseMs).post(base(secure) + "/trickle", {}), reply.body);
     const qint64 elapsed = clock.elapsed();
     qInfo("reply took %lld ms with a response timeout of %d ms", elapsed, responseMs);
-    // Longer than both limits together: the limit is on silence, not on the exchange.
+    // Longer than twice the response timeout: that limit is on silence; the whole call
+    // only has to fit into connect + response timeout.
     QVERIFY(elapsed > 2 * responseMs);
+}
+
+// Replies meant to hold the caller, mislead it or feed it something else: each fails the
+// call or comes back as plain text, never waits past connect + response timeout, and
+// never takes the client anywhere but the one address.
+void TestPostForm::hostileReplies_data()
+{
+    QTest::addColumn<bool>("secure");
+    QTest::addColumn<WebServer::Reply>("reply");
+    QTest::addColumn<bool>("expiredCertificate");
+    QTest::addColumn<QString>("outcome"); // null: the call fails
+
+    WebServer::Reply trickle;
+    trickle.body = QString(40, QLatin1Char('x'));
+    trickle.chunks = 40; // a byte every 0.1 s: never silent for long, 4 s in all
+    trickle.chunkDelaySeconds = 0.1;
+    addRoadRows("trickling server", [&](QTestData &row) { row << trickle << false << QString(); });
+
+    WebServer::Reply redirect;
+    redirect.status = 302;
+    redirect.body = "moved";
+    redirect.headers.insert("Location", "file:///etc/passwd");
+    QTest::newRow("https redirect to file:///etc/passwd: the page is the reply")
+        << true << redirect << false << QString("moved");
+    QTest::newRow("http redirect to file:///etc/passwd fails")
+        << false << redirect << false << QString();
+
+    WebServer::Reply reset;
+    reset.body = QString(4000, QLatin1Char('y'));
+    reset.resetAfterBytes = 1000;
+    addRoadRows("connection reset mid-body",
+                [&](QTestData &row) { row << reset << false << QString(); });
+
+    WebServer::Reply secret;
+    secret.body = "should not arrive";
+    QTest::newRow("https expired certificate") << true << secret << true << QString();
+}
+
+void TestPostForm::hostileReplies()
+{
+    QFETCH(bool, secure);
+    QFETCH(WebServer::Reply, reply);
+    QFETCH(bool, expiredCertificate);
+    QFETCH(QString, outcome);
+    m_server->setReply("/hostile", reply);
+    QString address = base(secure) + "/hostile";
+    if (expiredCertificate) {
+        const QString expired = m_server->expiredHttpsBase();
+        QVERIFY2(!expired.isEmpty(), qPrintable(m_server->errorString()));
+        address = expired + "/hostile";
+    }
+    const int connectMs = 500;
+    const int responseMs = 500;
+
+    QElapsedTimer clock;
+    clock.start();
+    QString result;
+    QString message;
+    try {
+        result = poster(connectMs, responseMs).post(address, {"a=1"});
+    } catch (const PostForm::Error &error) {
+        message = QString::fromUtf8(error.what());
+    }
+    const qint64 elapsed = clock.elapsed();
+    qInfo("ended after %lld ms: %s", elapsed, qPrintable(message.isEmpty() ? result : message));
+
+    // A correctness bound with room for a slow machine, not a speed target.
+    QVERIFY2(elapsed < connectMs + responseMs + 1500, qPrintable(QString::number(elapsed)));
+    if (outcome.isNull()) {
+        QVERIFY2(!message.isEmpty(), qPrintable(result.left(100)));
+    } else {
+        QVERIFY2(message.isEmpty(), qPrintable(message));
+        QCOMPARE(result, outcome);
+    }
+    QVERIFY(!result.contains("root:"));
+    QCOMPARE(m_server->requests().size(), expiredCertificate ? 0 : 1);
 }
 
 void TestPostForm::unreachableServerTimesOut_data()

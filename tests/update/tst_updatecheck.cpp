@@ -2,8 +2,10 @@
 #include "update/postform.h"
 #include "update/systeminfo.h"
 #include "update/updatecheck.h"
+#include "update/updateworker.h"
 #include "web/webserver.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +19,22 @@ QString reply(const QString &version, const QString &result = "1",
     return "<version>" + version + "</version>\r\n<url>" + url +
            "</url>\r\n<date>2026-12-01</date>\r\n<result>" + result + "</result>\r\n";
 }
+// A check whose service answers with reply at once, without the network.
+UpdateCheckSetup offlineSetup(const QString &storeFile, const QString &answer)
+{
+    UpdateCheckSetup setup;
+    setup.service.httpsBase = "https://127.0.0.1:1";
+    setup.service.httpBase = "http://127.0.0.1:1";
+    setup.service.post = [answer](const QString &, const QStringList &, const std::atomic<bool> *) {
+        return answer;
+    };
+    setup.openStore = [storeFile] { return UpdateStore::openFile(storeFile); };
+    setup.today = [] { return Today; };
+    setup.machineId = [] { return std::optional<QString>(QString("id")); };
+    setup.localeCode = [] { return QString("en-US"); };
+    setup.osDescription = [] { return QString("os"); };
+    return setup;
+}
 } // namespace
 
 class TestUpdateCheck : public QObject
@@ -28,6 +46,10 @@ private slots:
     void run();
     void requestFields();
     void workerThreadHandsOverTheResult();
+    void workerEndsWithinTheExitWait_data();
+    void workerEndsWithinTheExitWait();
+    void everyErrorEndsTheCheck_data();
+    void everyErrorEndsTheCheck();
     void extractTag_data();
     void extractTag();
     void downloadAddress_data();
@@ -174,8 +196,9 @@ void TestUpdateCheck::run()
     setup.service.httpBase = plain ? m_server->httpBase() : "http://127.0.0.1:1";
     setup.openStore = [storeFile] { return UpdateStore::openFile(storeFile); };
     const PostForm poster(3000, 3000, m_server->caFile());
-    setup.service.post = [&poster](const QString &address, const QStringList &fields) {
-        return poster.post(address, fields);
+    setup.service.post = [&poster](const QString &address, const QStringList &fields,
+                                   const std::atomic<bool> *cancel) {
+        return poster.post(address, fields, cancel);
     };
     setup.today = [] { return Today; };
     setup.machineId = [machineIdFails]() -> std::optional<QString> {
@@ -217,8 +240,9 @@ void TestUpdateCheck::requestFields()
     setup.service.httpBase = m_server->httpBase();
     setup.openStore = [&] { return UpdateStore::openFile(dir.filePath("updates.ini")); };
     const PostForm poster(3000, 3000, m_server->caFile());
-    setup.service.post = [&poster](const QString &a, const QStringList &f) {
-        return poster.post(a, f);
+    setup.service.post = [&poster](const QString &a, const QStringList &f,
+                                   const std::atomic<bool> *cancel) {
+        return poster.post(a, f, cancel);
     };
     setup.today = [] { return Today; };
     setup.machineId = [] { return std::optional<QString>(QString()); };
@@ -250,17 +274,137 @@ void TestUpdateCheck::workerThreadHandsOverTheResult()
     setup.service.httpBase = m_server->httpBase();
     setup.openStore = [path = dir.filePath("updates.ini")] { return UpdateStore::openFile(path); };
     setup.service.post = [poster = PostForm(3000, 3000, m_server->caFile())](
-                             const QString &a, const QStringList &f) { return poster.post(a, f); };
+                             const QString &a, const QStringList &f,
+                             const std::atomic<bool> *cancel) { return poster.post(a, f, cancel); };
     setup.today = [] { return Today; };
     setup.machineId = [] { return std::optional<QString>(QString("id")); };
     setup.localeCode = [] { return QString("en-US"); };
     setup.osDescription = [] { return QString("os"); };
     auto state = std::make_shared<CheckState>();
-    UpdateCheck::start(setup, "TAMBRIX - Murmlet", "1.1", state);
+    UpdateWorker worker;
+    worker.start(setup, "TAMBRIX - Murmlet", "1.1", state);
     QTRY_VERIFY_WITH_TIMEOUT(state->checkDone.load(std::memory_order_acquire), 15000);
+    QVERIFY(worker.finish());
     QVERIFY(state->newVersionAvailable);
     QCOMPARE(state->latestVersion, QString("3.2"));
     state->store->writeString("ShowUpdate", "0"); // the GUI thread's use of the store afterwards
+}
+
+// The program's end stops a check that waits on the network and waits for its thread,
+// well within UpdateWorker::ExitWait, with the update check's real timeouts.
+void TestUpdateCheck::workerEndsWithinTheExitWait_data()
+{
+    QTest::addColumn<QString>("stage");
+    QTest::newRow("waiting for the https reply") << "reply";
+    QTest::newRow("waiting for the connection") << "connect";
+    QTest::newRow("before the thread has done anything") << "start";
+}
+
+void TestUpdateCheck::workerEndsWithinTheExitWait()
+{
+    QFETCH(QString, stage);
+    QTemporaryDir dir;
+    const StalledListener stalled;
+    if (stage == "connect" && !stalled.isReady())
+        QSKIP(qPrintable("no hanging loopback port: " + stalled.errorString()));
+    m_server->setReply("/php/check2.php", 200, reply("3.2"), {}, 60); // never in time
+    m_server->clearRequests();
+    UpdateCheckSetup setup = UpdateCheckSetup::forHost("unused", "TAMBRIX", "Murmlet");
+    setup.service.httpsBase = stage == "connect"
+                                  ? QString("https://127.0.0.1:%1").arg(stalled.port())
+                                  : m_server->httpsBase();
+    setup.service.httpBase = m_server->httpBase();
+    setup.openStore = [path = dir.filePath("updates.ini")] { return UpdateStore::openFile(path); };
+    const PostForm poster = PostForm(10000, 10000, m_server->caFile());
+    setup.service.post = [poster](const QString &a, const QStringList &f,
+                                  const std::atomic<bool> *cancel) {
+        return poster.post(a, f, cancel);
+    };
+    auto state = std::make_shared<CheckState>();
+    QElapsedTimer clock;
+    {
+        UpdateWorker worker;
+        worker.start(setup, "TAMBRIX - Murmlet", "1.1", state);
+        if (stage == "reply")
+            QTRY_COMPARE(m_server->requests().size(), 1);
+        else if (stage == "connect")
+            QTest::qWait(300);
+        clock.start();
+        QVERIFY(worker.finish());
+    }
+    const qint64 elapsed = clock.elapsed();
+    qInfo("the worker ended %lld ms after it was asked to", elapsed);
+    QVERIFY2(elapsed < UpdateWorker::ExitWait.count(), qPrintable(QString::number(elapsed)));
+    QVERIFY(state->checkDone.load(std::memory_order_acquire));
+    QVERIFY(!state->newVersionAvailable);
+    if (stage != "start") {
+        QVERIFY(state->checkFailed);
+        QCOMPARE(m_server->requests().size(), stage == "reply" ? 1 : 0); // no http attempt
+    }
+    qInfo() << "log:" << state->errorLog;
+    // Whatever the moment, the store is whole.
+    IniFile file(dir.filePath("updates.ini"));
+    QVERIFY(file.read(IniFile::Decoding::Strict) != IniFile::ReadResult::Unreadable);
+}
+
+// Whatever a step throws, on the worker thread: the check ends as a failed one and sets
+// its flag, so that the window leaves its running state.
+void TestUpdateCheck::everyErrorEndsTheCheck_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<bool>("standard"); // a std::exception, or something else
+    for (const char *step : {"date", "store", "machine", "post", "system"}) {
+        QTest::addRow("%s throws std::runtime_error", step) << QString(step) << true;
+        QTest::addRow("%s throws an int", step) << QString(step) << false;
+    }
+}
+
+void TestUpdateCheck::everyErrorEndsTheCheck()
+{
+    QFETCH(QString, step);
+    QFETCH(bool, standard);
+    QTemporaryDir dir;
+    const auto fail = [standard]() {
+        if (standard)
+            throw std::runtime_error("step failed");
+        throw 42;
+    };
+    UpdateCheckSetup setup = offlineSetup(dir.filePath("updates.ini"), reply("3.2"));
+    if (step == "date")
+        setup.today = [fail]() -> QString {
+            fail();
+            return {};
+        };
+    else if (step == "store")
+        setup.openStore = [fail]() -> std::unique_ptr<UpdateStore> {
+            fail();
+            return {};
+        };
+    else if (step == "machine")
+        setup.machineId = [fail]() -> std::optional<QString> {
+            fail();
+            return {};
+        };
+    else if (step == "post")
+        setup.service.post = [fail](const QString &, const QStringList &,
+                                    const std::atomic<bool> *) -> QString {
+            fail();
+            return {};
+        };
+    else
+        setup.osDescription = [fail]() -> QString {
+            fail();
+            return {};
+        };
+
+    auto state = std::make_shared<CheckState>();
+    UpdateWorker worker;
+    worker.start(setup, "TAMBRIX - Murmlet", "1.1", state);
+    QTRY_VERIFY_WITH_TIMEOUT(state->checkDone.load(std::memory_order_acquire), 5000);
+    QVERIFY(worker.finish());
+    QVERIFY(state->checkFailed);
+    QVERIFY(!state->newVersionAvailable);
+    qInfo() << "log:" << state->errorLog;
 }
 
 void TestUpdateCheck::extractTag_data()

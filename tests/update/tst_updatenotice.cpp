@@ -1,5 +1,6 @@
 #include "localisation/languagecatalogue.h"
 #include "support/fakes.h"
+#include "support/mousegesture.h"
 #include "update/updatenotice.h"
 
 #include <QLabel>
@@ -31,6 +32,8 @@ private slots:
     void englishTexts();
     void dragging_data();
     void dragging();
+    void linkIsNeverADragHandle_data();
+    void linkIsNeverADragHandle();
     void closeButton();
     void closesItselfAfterElevenSeconds();
 };
@@ -74,6 +77,37 @@ void TestUpdateNotice::dragging()
     mouse(QEvent::MouseButtonRelease, QPoint(-35, 25), pressed, Qt::NoButton);
     QCOMPARE(n.window.pos(), moves ? before + QPoint(-40, 20) : before);
     QVERIFY(n.desktop.opened.isEmpty());
+}
+
+// Pressing the link never drags the notice; a drag begun elsewhere never opens it.
+void TestUpdateNotice::linkIsNeverADragHandle_data()
+{
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QPoint>("movedBy"); // the mouse between press and release
+    QTest::addColumn<QPoint>("windowMoves");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("press on the link, wobble, release on it")
+        << "Label2" << QPoint(4, 2) << QPoint() << true;
+    QTest::newRow("press on the link, move away, release off it")
+        << "Label2" << QPoint(-60, 40) << QPoint() << false;
+    QTest::newRow("drag from the icon across the link")
+        << "Image1" << QPoint(120, 20) << QPoint(120, 20) << false;
+}
+
+void TestUpdateNotice::linkIsNeverADragHandle()
+{
+    QFETCH(QString, pressed);
+    QFETCH(QPoint, movedBy);
+    QFETCH(QPoint, windowMoves);
+    QFETCH(bool, opens);
+    Notice n;
+    QVERIFY(QTest::qWaitForWindowExposed(&n.window));
+    QWidget *target = n.child<QWidget>(pressed.toLatin1().constData());
+    const QPoint before = n.window.pos();
+    const QPoint from = target->mapToGlobal(target->rect().center());
+    mouseGesture(&n.window, from, from + movedBy);
+    QCOMPARE(n.window.pos(), before + windowMoves);
+    QCOMPARE(n.desktop.opened.size(), opens ? 1 : 0);
 }
 
 void TestUpdateNotice::closeButton()

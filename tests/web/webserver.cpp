@@ -260,7 +260,8 @@ QString pythonProgram()
 WebServer::WebServer() : WebServer(QStringLiteral(MURMLET_WEBSERVER_PY)) {}
 
 WebServer::WebServer(const QString &script)
-    : m_http(std::make_unique<ChildProcess>()), m_https(std::make_unique<ChildProcess>())
+    : m_http(std::make_unique<ChildProcess>()), m_https(std::make_unique<ChildProcess>()),
+      m_expiredHttps(std::make_unique<ChildProcess>()), m_script(script)
 {
     if (!m_folder.isValid()) {
         m_error = QStringLiteral("no temporary folder: ") + m_folder.errorString();
@@ -318,6 +319,29 @@ QString WebServer::caFile() const
 QString WebServer::untrustedCaFile() const
 {
     return path(QStringLiteral("untrusted.pem"));
+}
+
+QString WebServer::expiredHttpsBase()
+{
+    if (m_expiredHttpsPort == 0) {
+        // "-days -1": valid until a day before it was made.
+        const bool made = runOpenssl(
+            {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+             path(QStringLiteral("server.csr")), QStringLiteral("-CA"), caFile(),
+             QStringLiteral("-CAkey"), path(QStringLiteral("ca.key")),
+             QStringLiteral("-set_serial"), QStringLiteral("3"), QStringLiteral("-days"),
+             QStringLiteral("-1"), QStringLiteral("-extfile"), path(QStringLiteral("openssl.cnf")),
+             QStringLiteral("-extensions"), QStringLiteral("server_ext"), QStringLiteral("-out"),
+             path(QStringLiteral("expired.pem"))});
+        if (!made || !startServer(*m_expiredHttps, QStringLiteral("expired"),
+                                  {m_script, QStringLiteral("--replies"), path(RepliesFile),
+                                   QStringLiteral("--log"), path(LogFile), QStringLiteral("--cert"),
+                                   path(QStringLiteral("expired.pem")), QStringLiteral("--key"),
+                                   path(QStringLiteral("server.key"))},
+                                  m_expiredHttpsPort))
+            return {};
+    }
+    return QStringLiteral("https://127.0.0.1:%1").arg(m_expiredHttpsPort);
 }
 
 bool WebServer::runOpenssl(const QStringList &arguments)
@@ -418,6 +442,14 @@ void WebServer::setReply(const QString &path, const Reply &reply)
                       {QStringLiteral("chunk_delay"), reply.chunkDelaySeconds}};
     if (reply.contentType)
         entry.insert(QStringLiteral("content_type"), *reply.contentType);
+    if (!reply.headers.isEmpty()) {
+        QJsonObject headers;
+        for (auto it = reply.headers.begin(); it != reply.headers.end(); ++it)
+            headers.insert(it.key(), it.value());
+        entry.insert(QStringLiteral("headers"), headers);
+    }
+    if (reply.resetAfterBytes >= 0)
+        entry.insert(QStringLiteral("reset_after"), reply.resetAfterBytes);
     m_replies.insert(path, entry);
     writeReplies();
 }

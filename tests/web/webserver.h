@@ -30,9 +30,11 @@ public:
         // nullopt: "text/plain; charset=utf-8"; an empty string: no Content-Type at all.
         // The body goes out in the charset named here (UTF-8 when Python knows none).
         std::optional<QString> contentType;
-        double delaySeconds = 0;      // before the status line; a large value: never answers
-        int chunks = 1;               // the body in this many pieces ...
-        double chunkDelaySeconds = 0; // ... with this pause before each after the first
+        double delaySeconds = 0;        // before the status line; a large value: never answers
+        int chunks = 1;                 // the body in this many pieces ...
+        double chunkDelaySeconds = 0;   // ... with this pause before each after the first
+        QMap<QString, QString> headers; // further header lines
+        int resetAfterBytes = -1;       // >= 0: the connection is reset after so much body
     };
 
     // One request as the server saw it.
@@ -64,6 +66,10 @@ public:
     QString caFile() const;          // the CA that signed the server's certificate
     QString untrustedCaFile() const; // a CA that signed nothing of the server's
 
+    // A third instance whose certificate, signed by the trusted CA, expired yesterday;
+    // started at the first call. Empty when it cannot start (see errorString()).
+    QString expiredHttpsBase();
+
     // Takes effect with the next request. A null contentType keeps the default.
     void setReply(const QString &path, int status, const QString &body,
                   const QString &contentType = {}, double delaySeconds = 0);
@@ -85,8 +91,11 @@ private:
     QString m_error;
     std::unique_ptr<ChildProcess> m_http;
     std::unique_ptr<ChildProcess> m_https;
+    std::unique_ptr<ChildProcess> m_expiredHttps;
+    QString m_script;
     quint16 m_httpPort = 0;
     quint16 m_httpsPort = 0;
+    quint16 m_expiredHttpsPort = 0;
     QJsonObject m_replies;
     qint64 m_logOffset = 0;
 };

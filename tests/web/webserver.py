@@ -10,13 +10,17 @@ The replies file (JSON) is read on every request, so a test may rewrite it at an
 
     {"/path": {"status": 200, "body": "text",
                "content_type": "text/plain; charset=iso-8859-1",
-               "delay": 0.5, "chunks": 4, "chunk_delay": 0.2}}
+               "delay": 0.5, "chunks": 4, "chunk_delay": 0.2,
+               "headers": {"Location": "file:///etc/passwd"}, "reset_after": 100}}
 
 - content_type: sent as given ("" sends none); when absent, "text/plain; charset=utf-8".
   The body is encoded in the charset it declares when Python knows it, else in UTF-8.
 - delay: seconds to wait before answering (a large value: never answers).
 - chunks / chunk_delay: the body goes out in that many pieces with a pause before each
   piece after the first.
+- headers: further header lines, sent as given.
+- reset_after: after this many bytes of the body the connection is reset (TCP RST),
+  while the Content-Length still promises the whole body.
 A path missing from the file gets a 404 with a small HTML page.
 
 Every request is appended to the log file as one JSON line:
@@ -31,7 +35,9 @@ import codecs
 import email.message
 import json
 import os
+import socket
 import ssl
+import struct
 import sys
 import threading
 import time
@@ -92,12 +98,25 @@ class Handler(BaseHTTPRequestHandler):
         data = reply.get("body", "").encode(charset_of(content_type))
         chunks = max(1, int(reply.get("chunks", 1)))
         chunk_delay = float(reply.get("chunk_delay", 0))
+        reset_after = reply.get("reset_after")
         try:
             self.send_response(int(reply.get("status", 200)))
             if content_type:
                 self.send_header("Content-Type", content_type)
+            for name, value in reply.get("headers", {}).items():
+                self.send_header(name, value)
             self.send_header("Content-Length", str(len(data)))
             self.end_headers()
+            if reset_after is not None:
+                self.wfile.write(data[:int(reset_after)])
+                self.wfile.flush()
+                time.sleep(0.05)  # let the first part arrive before the reset
+                # A zero linger time makes close() send RST instead of FIN.
+                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                           struct.pack("ii", 1, 0))
+                self.connection.close()
+                self.close_connection = True
+                return
             step = -(-len(data) // chunks) if data else 0
             for i in range(chunks):
                 if i > 0 and chunk_delay > 0:
@@ -107,6 +126,12 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.flush()
         except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             pass  # the client gave up waiting
+
+    def finish(self):
+        try:
+            super().finish()
+        except OSError:
+            pass  # the connection was reset on purpose
 
 
 class Server(ThreadingHTTPServer):
