@@ -20,14 +20,15 @@ def cpu_seconds(pid):
 
 
 def switches(pid):
-    """Voluntary and involuntary context switches over all threads: each wake-up of a
-    thread ends in one."""
+    """Voluntary context switches over all threads: a thread that goes to sleep gives
+    one, so each wake-up is counted once (involuntary ones only say how busy the machine
+    was)."""
     total = 0
     for tid in os.listdir(f"/proc/{pid}/task"):
         try:
             with open(f"/proc/{pid}/task/{tid}/status") as f:
                 for line in f:
-                    if "ctxt_switches:" in line:
+                    if line.startswith("voluntary_ctxt_switches:"):
                         total += int(line.split()[1])
         except FileNotFoundError:
             pass

@@ -406,6 +406,9 @@ void TestLanguageCatalogue::shippedLanguagesAreComplete()
                             "Default",
                             "(not connected)",
                             "No sound is coming in from the microphone.",
+                            "The settings cannot be saved.",
+                            "The settings file cannot be read.",
+                            "The default settings are used and changes are not saved.",
                             "INFO:Translated By"};
     // The languages the language dialog draws a flag for.
     const QStringList flagged =
