@@ -110,6 +110,7 @@ QList<InputDevice> PulseCaptureDevice::inputs() const
 
 void PulseCaptureDevice::onReady(pa_context *context)
 {
+    m_querying = false; // a new connection: nothing of the old one is pending
     pa_context_set_subscribe_callback(context, &PulseCaptureDevice::onSubscription, this);
     if (pa_operation *op =
             pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr))
@@ -121,10 +122,17 @@ void PulseCaptureDevice::onReady(pa_context *context)
 
 void PulseCaptureDevice::querySources(pa_context *context)
 {
+    // One list at a time: the answers of two would interleave into one list.
+    if (m_querying) {
+        m_queryAgain = true;
+        return;
+    }
     m_collecting.clear();
     if (pa_operation *op =
-            pa_context_get_source_info_list(context, &PulseCaptureDevice::onSourceInfo, this))
+            pa_context_get_source_info_list(context, &PulseCaptureDevice::onSourceInfo, this)) {
+        m_querying = true;
         pa_operation_unref(op);
+    }
 }
 
 void PulseCaptureDevice::onSourceInfo(pa_context *context, const pa_source_info *info, int eol,
@@ -136,6 +144,13 @@ void PulseCaptureDevice::onSourceInfo(pa_context *context, const pa_source_info 
         if (info->monitor_of_sink == PA_INVALID_INDEX)
             device->m_collecting.append(
                 {QString::fromUtf8(info->name), QString::fromUtf8(info->description)});
+        return;
+    }
+    device->m_querying = false;
+    if (device->m_queryAgain) {
+        // Sources changed while this list was read: it may be stale already.
+        device->m_queryAgain = false;
+        device->querySources(context);
         return;
     }
     {

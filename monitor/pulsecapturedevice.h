@@ -57,6 +57,8 @@ private:
     QString m_preferred;             // the user's choice; empty: default
     bool m_recording = false;        // open() was called and close() was not
     QList<InputDevice> m_collecting; // the source list being received
+    bool m_querying = false;         // a source list is being received
+    bool m_queryAgain = false;       // and sources changed meanwhile
 
     // Hand-over to the GUI thread.
     mutable std::mutex m_inputsMutex;

@@ -311,8 +311,8 @@ void TestMonitorEndToEnd::hearsTheChosenMicrophone()
         return texts;
     };
     // Every input by its description, the monitors of outputs left out.
-    QTRY_COMPARE_WITH_TIMEOUT(captions(), QStringList({"Default", "", "VirtualMic", "*SecondMic"}),
-                              3000);
+    QTRY_VERIFY2_WITH_TIMEOUT(captions() == QStringList({"Default", "", "VirtualMic", "*SecondMic"}),
+                              qPrintable(captions().join('|')), 3000);
 
     const auto hears = [&](const char *fedSink, bool expected, const char *what) {
         auto feed = play(m_noise, fedSink);
