@@ -1,7 +1,7 @@
 #include "monitor/pulsecapturedevice.h"
 
 PulseCaptureDevice::PulseCaptureDevice(std::uint32_t fragmentBytes)
-    : m_fragmentBytes(fragmentBytes), m_connection("production")
+    : m_fragmentBytes(fragmentBytes), m_connection("production", PulseConnection::Loop::Polled)
 {
 }
 
@@ -36,7 +36,7 @@ int PulseCaptureDevice::open()
         return result;
     m_connection.lock();
     m_recording = true;
-    m_capture.resetWindow(); // the producer only runs with the loop locked
+    m_capture.resetWindow();
     if (m_connection.isReady())
         createStream(m_connection.context());
     m_connection.unlock();
@@ -45,6 +45,7 @@ int PulseCaptureDevice::open()
 
 bool PulseCaptureDevice::takeLatest(std::uint8_t *dst)
 {
+    m_connection.poll(); // what the server sent since the last tick
     return m_capture.take(dst);
 }
 
@@ -74,6 +75,7 @@ void PulseCaptureDevice::setPreferredInput(const QString &id)
 
 bool PulseCaptureDevice::maintain()
 {
+    m_connection.poll();
     if (!m_connection.isStarted()) {
         connect(); // the list is wanted before anything is recorded, too
     } else {

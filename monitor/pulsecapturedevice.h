@@ -9,18 +9,21 @@
 #include <mutex>
 
 // Records the chosen source, or the sound server's default one (no device name given,
-// so the server picks it), on the connection's loop thread into a LatestCapture. The
-// connection also keeps the list of sources current through the server's subscription
-// events, and maintain() connects anew after the server went away.
+// so the server picks it), into a LatestCapture. The connection also keeps the list of
+// sources current through the server's subscription events, and maintain() connects
+// anew after the server went away.
 //
-// Threads: the GUI thread calls every public method; the loop thread runs the
-// callbacks. Members marked "loop lock" are touched only with the loop locked (the
-// callbacks always hold it); the atomics and the mutex-guarded list are the hand-over.
+// No thread of its own: the connection is polled from the caller's thread in
+// takeLatest() and maintain(), so listening costs no wake-ups beyond the meter tick's.
+// Between polls the server's data waits in the socket; each poll reads what arrived
+// without waiting for more, so takeLatest() still never waits. All methods and all
+// callbacks run on that one thread.
 class PulseCaptureDevice : public CaptureDevice
 {
 public:
-    // The server wakes us once per fragment. Larger fragments cost less CPU; smaller
-    // ones bring a sound onset to the meter sooner. 2048 bytes are about 23 ms.
+    // The server sends the recording in fragments of this size. Larger fragments cost
+    // less CPU; smaller ones bring a sound onset to the meter sooner. 2048 bytes are
+    // about 23 ms.
     static constexpr std::uint32_t DefaultFragmentBytes = 2048;
 
     explicit PulseCaptureDevice(std::uint32_t fragmentBytes = DefaultFragmentBytes);
@@ -51,7 +54,6 @@ private:
     PulseConnection m_connection;
     LatestCapture m_capture;
 
-    // Loop lock.
     pa_stream *m_stream = nullptr;
     QString m_streamSource;          // the source the stream asked for; empty: default
     QString m_preferred;             // the user's choice; empty: default
@@ -60,8 +62,7 @@ private:
     bool m_querying = false;         // a source list is being received
     bool m_queryAgain = false;       // and sources changed meanwhile
 
-    // Hand-over to the GUI thread.
-    mutable std::mutex m_inputsMutex;
+    mutable std::mutex m_inputsMutex; // inputs() may be asked from any thread
     QList<InputDevice> m_inputs;
     std::atomic<bool> m_inputsChanged{false};
     std::atomic<bool> m_streamFailed{false};

@@ -1,6 +1,9 @@
 #include "monitor/pulseconnection.h"
 
-PulseConnection::PulseConnection(const char *streamRole) : m_role(streamRole) {}
+PulseConnection::PulseConnection(const char *streamRole, Loop loop)
+    : m_role(streamRole), m_loopKind(loop)
+{
+}
 
 PulseConnection::~PulseConnection()
 {
@@ -9,20 +12,27 @@ PulseConnection::~PulseConnection()
 
 int PulseConnection::start(ReadyHandler onReady)
 {
-    if (m_loop)
+    if (m_api)
         return 0;
     m_onReady = std::move(onReady);
-    m_loop = pa_threaded_mainloop_new();
-    if (!m_loop)
+    if (m_loopKind == Loop::OwnThread) {
+        m_threadedLoop = pa_threaded_mainloop_new();
+        m_api = m_threadedLoop ? pa_threaded_mainloop_get_api(m_threadedLoop) : nullptr;
+    } else {
+        m_polledLoop = pa_mainloop_new();
+        m_api = m_polledLoop ? pa_mainloop_get_api(m_polledLoop) : nullptr;
+    }
+    if (!m_api) {
+        stop();
         return -PA_ERR_INTERNAL;
+    }
 
     pa_proplist *props = pa_proplist_new();
     pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Murmlet");
     pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "murmlet");
     pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "murmlet");
     pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, m_role);
-    m_context =
-        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Murmlet", props);
+    m_context = pa_context_new_with_proplist(m_api, "Murmlet", props);
     pa_proplist_free(props);
     if (!m_context) {
         stop();
@@ -35,7 +45,7 @@ int PulseConnection::start(ReadyHandler onReady)
         stop();
         return -(error ? error : PA_ERR_CONNECTIONREFUSED);
     }
-    if (pa_threaded_mainloop_start(m_loop) < 0) {
+    if (m_threadedLoop && pa_threaded_mainloop_start(m_threadedLoop) < 0) {
         stop();
         return -PA_ERR_INTERNAL;
     }
@@ -44,18 +54,47 @@ int PulseConnection::start(ReadyHandler onReady)
 
 void PulseConnection::stop()
 {
-    if (!m_loop)
-        return;
-    pa_threaded_mainloop_stop(m_loop);
+    if (m_threadedLoop)
+        pa_threaded_mainloop_stop(m_threadedLoop);
     if (m_context) {
         pa_context_set_state_callback(m_context, nullptr, nullptr);
         pa_context_disconnect(m_context);
         pa_context_unref(m_context);
         m_context = nullptr;
     }
-    pa_threaded_mainloop_free(m_loop);
-    m_loop = nullptr;
+    if (m_threadedLoop) {
+        pa_threaded_mainloop_free(m_threadedLoop);
+        m_threadedLoop = nullptr;
+    }
+    if (m_polledLoop) {
+        pa_mainloop_free(m_polledLoop);
+        m_polledLoop = nullptr;
+    }
+    m_api = nullptr;
     m_onReady = nullptr;
+}
+
+void PulseConnection::poll()
+{
+    if (!m_polledLoop)
+        return;
+    // Bounded, so that a flood of events can never hold up the caller for long.
+    for (int round = 0; round < 64; ++round) {
+        if (pa_mainloop_iterate(m_polledLoop, 0, nullptr) <= 0)
+            break;
+    }
+}
+
+void PulseConnection::lock()
+{
+    if (m_threadedLoop)
+        pa_threaded_mainloop_lock(m_threadedLoop);
+}
+
+void PulseConnection::unlock()
+{
+    if (m_threadedLoop)
+        pa_threaded_mainloop_unlock(m_threadedLoop);
 }
 
 bool PulseConnection::isBroken() const
