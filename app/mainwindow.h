@@ -28,6 +28,7 @@ class QSlider;
 class QSpinBox;
 class QSystemTrayIcon;
 class QTimer;
+class SessionTools;
 class SettingsStore;
 class SoundPlayer;
 class UpdateNotice;
@@ -60,6 +61,8 @@ public:
     QString statusText() const;
     SoundChoice soundChoice() const;
     const NoiseDetector &detector() const { return m_detector; }
+    // Levels in dB, the alarm pause, the session report and start with the desktop.
+    SessionTools &tools() const { return *m_tools; }
 
     // A millisecond clock for the signal and echo guards; replaceable for tests.
     void setClock(std::function<qint64()> now) { m_now = std::move(now); }
@@ -136,6 +139,7 @@ private:
     std::shared_ptr<CheckState> m_checkState = std::make_shared<CheckState>();
     bool m_checkerStarted = false;
     std::unique_ptr<UpdateNotice> m_notice;
+    SessionTools *m_tools = nullptr;
     bool m_centred = false;
 
     QPushButton *m_startButton = nullptr;

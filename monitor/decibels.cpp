@@ -43,3 +43,12 @@ QString Decibels::calibratedText(double db, const QString &unit, const QLocale &
 {
     return numberText(db, locale) + QLatin1Char(' ') + unit;
 }
+
+QString Decibels::levelText(double dbfs, std::optional<double> offset,
+                            const QString &calibratedUnit, const QLocale &locale)
+{
+    QString text = dbfsText(dbfs, locale);
+    if (offset)
+        text += QStringLiteral(" \u00B7 ") + calibratedText(dbfs + *offset, calibratedUnit, locale);
+    return text;
+}

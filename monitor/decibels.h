@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 // Levels in decibels relative to full scale (dBFS): 20 log10(peak / 32768), where the
 // peak is the largest sample magnitude of a capture (level / 65536). Silence is -inf.
@@ -23,4 +24,8 @@ public:
     // A calibrated figure followed by the (translated) unit, "62.0 dB (calibrated)".
     static QString calibratedText(double db, const QString &unit, const QLocale &locale);
     static QString numberText(double value, const QLocale &locale);
+    // dBFS, and beside it the calibrated figure when there is an offset:
+    // "−30.0 dBFS · 62.0 dB (calibrated)".
+    static QString levelText(double dbfs, std::optional<double> offset,
+                             const QString &calibratedUnit, const QLocale &locale);
 };
