@@ -126,8 +126,7 @@ QString SessionTools::statusText(const QString &countText) const
 QString SessionTools::levelText(double dbfs) const
 {
     return Decibels::levelText(dbfs, calibration(),
-                               m_hooks.translate(QStringLiteral("dB (calibrated)")),
-                               QLocale::system());
+                               m_hooks.translate(QStringLiteral("dB (calibrated)")), QLocale());
 }
 
 QString SessionTools::meterLevelText() const

@@ -53,5 +53,7 @@ QString SessionCsv::dbfsText(int peak)
     const double dbfs = Decibels::dbfsOfPeak(peak);
     if (std::isinf(dbfs))
         return QStringLiteral("-inf");
-    return QLocale::c().toString(dbfs, 'f', 1);
+    // Rounded first, so that a peak just below full scale reads 0.0 rather than -0.0.
+    const double rounded = std::round(dbfs * 10.0) / 10.0;
+    return QLocale::c().toString(rounded == 0.0 ? 0.0 : rounded, 'f', 1);
 }
