@@ -46,8 +46,8 @@ void SessionPlot::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Qt::white);
     const QFontMetrics metrics = fontMetrics();
     const int left = metrics.horizontalAdvance(QStringLiteral("−90 dBFS")) + 8;
-    const QRect area(left, metrics.height(), width() - left - 8,
-                     height() - 2 * metrics.height() - 8);
+    const QRect area(left, metrics.height() + 6, width() - left - 8,
+                     height() - 2 * metrics.height() - 14);
     if (area.width() < 2 || area.height() < 2)
         return;
 
@@ -69,21 +69,24 @@ void SessionPlot::paintEvent(QPaintEvent *)
 
     const int rows = m_record.size();
     if (rows > 0) {
-        // Each pixel column: the loudest of its seconds; each alarm: a mark at the top.
+        // The seconds spread over the width; each pixel column shows the loudest of the
+        // seconds that fall into it, and marks an alarm among them at the top.
         QPainterPath levels;
         QList<int> alarmColumns;
         const int columns = area.width();
-        int row = 0;
-        for (int column = 0; column < columns && row < rows; ++column) {
-            const int end = qMax(row + 1, int((qint64(column + 1) * rows + columns - 1) / columns));
+        for (int column = 0; column < columns; ++column) {
+            const int begin = int(qint64(column) * rows / columns);
+            const int end = int(qint64(column + 1) * rows / columns);
+            if (begin == end)
+                continue; // fewer seconds than columns: none starts here
             int peak = 0;
             bool alarm = false;
-            for (; row < end && row < rows; ++row) {
+            for (int row = begin; row < end; ++row) {
                 peak = qMax(peak, int(m_record.at(row).peak));
                 alarm = alarm || m_record.at(row).alarm;
             }
             const QPointF point(area.left() + column, yOf(Decibels::dbfsOfPeak(peak), area));
-            if (levels.isEmpty())
+            if (begin == 0)
                 levels.moveTo(point);
             else
                 levels.lineTo(point);
@@ -114,7 +117,7 @@ void SessionPlot::paintEvent(QPaintEvent *)
     const int y = yOf(m_thresholdDbfs, area);
     painter.drawLine(area.left(), y, area.right(), y);
     painter.setPen(palette().color(QPalette::Text));
-    const QRect above(area.left(), 0, area.width(), metrics.height());
+    const QRect above(area.left(), 2, area.width(), metrics.height());
     painter.drawText(above, Qt::AlignLeft, QStringLiteral("- - ") + m_thresholdText);
     painter.setPen(Alarm);
     painter.drawText(above, Qt::AlignRight, QStringLiteral("| ") + m_alarmText);

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/sessiontools.h"
 #include "dialogs/calibratedialog.h"
+#include "dialogs/sessionplot.h"
 #include "dialogs/sessionreportwindow.h"
 #include "localisation/languagecatalogue.h"
 #include "monitor/microphonecapture.h"
@@ -117,6 +118,7 @@ private slots:
     void calibrateThroughTheMenu();
     void calibrateDialog();
     void sessionReport();
+    void reportPlotDrawsEverySecond();
     void startWithTheDesktop();
     void newTextsAreTranslated();
 };
@@ -321,6 +323,33 @@ void TestSessionTools::sessionReport()
     QCOMPARE(row(6), QByteArray(",0.0,0,0\r"));
     QVERIFY(lines[1].startsWith("2026-03-05T09:58:31"));
     QVERIFY(!report->saveCsv(dir.filePath("missing folder/session.csv")));
+}
+
+// A steady level far from the threshold: its line runs across the plot (up to the last
+// second's place), whether seconds are fewer or more than the pixel columns.
+void TestSessionTools::reportPlotDrawsEverySecond()
+{
+    for (const int seconds : {3, 400, 5000}) {
+        SessionRecord record;
+        for (int second = 0; second < seconds; ++second) {
+            record.noteReading(16384LL * 65536); // -6 dBFS
+            record.closeSecond(second * 1000LL, true, false);
+        }
+        SessionPlot plot(record);
+        plot.setThresholdDbfs(-60.0);
+        plot.resize(400, 200);
+        const QImage image = plot.grab().toImage();
+        QSet<int> greenColumns;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.green() - c.red() > 50 && c.green() - c.blue() > 50) // the level's green
+                    greenColumns << x;
+            }
+        }
+        QVERIFY2(greenColumns.size() > 150,
+                 qPrintable(QString("%1 seconds: %2").arg(seconds).arg(greenColumns.size())));
+    }
 }
 
 // Settings > Start with the Desktop writes the autostart entry for this program and
