@@ -43,7 +43,7 @@ QString DesktopAutostart::programToStart(const QString &runningProgram,
 
 QString DesktopAutostart::execArgument(const QString &program)
 {
-    // Desktop Entry Specification, "The Exec key": reserved characters need quoting,
+    // The Exec key of a freedesktop.org desktop entry: reserved characters need quoting,
     // and inside quotes ", `, $ and \ take a backslash. "%" is always doubled. The value
     // as a whole is a string, whose own escape turns each backslash into two.
     static const QString Reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
