@@ -2,6 +2,7 @@
 
 #include "app/microphonemenu.h"
 #include "app/noisemeter.h"
+#include "app/sessiontools.h"
 #include "base/applicationsetup.h"
 #include "base/desktop.h"
 #include "base/programmessages.h"
@@ -77,10 +78,18 @@ MainWindow::MainWindow(MicrophoneCapture &capture, SoundPlayer &player, Desktop 
                    Qt::MSWindowsFixedSizeDialogHint);
     setFont(ApplicationSetup::windowFont());
     setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
+    m_tools = new SessionTools(
+        this, {[this](const QString &text) { return translated(text); },
+               [this](const QString &name) { return m_store->readString(name); },
+               [this](const QString &name, const QString &value) { store(name, value); },
+               [this](const QString &text) { ProgramMessages::showGeneralError(this, text); },
+               [this] { return m_now(); }, [this] { return m_thresholdBar->value(); },
+               m_paths.programFile});
     createControls();
     createMenu();
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     restoreSettings();
+    m_tools->refreshMenus(); // in the interface language, loaded by now
 }
 
 MainWindow::~MainWindow() = default;
@@ -121,6 +130,7 @@ void MainWindow::createControls()
     m_thresholdBar->setPageStep(1);
     m_thresholdBar->setToolTip(QStringLiteral("Noise Threshold"));
     m_thresholdBar->hide();
+    m_tools->explainLevels(m_meter, m_thresholdBar);
     column->addWidget(m_thresholdBar);
     connect(m_thresholdBar, &QSlider::valueChanged, this, &MainWindow::onThresholdChanged);
 
@@ -228,6 +238,7 @@ void MainWindow::createTimers()
 
     m_trayIcon = new QSystemTrayIcon(windowIcon(), this);
     m_trayIcon->setObjectName(QStringLiteral("TrayIcon1"));
+    m_trayIcon->setContextMenu(m_tools->trayMenu());
     connect(m_trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
@@ -268,6 +279,7 @@ void MainWindow::createMenu()
         new MicrophoneMenu([this](const QString &text) { return translated(text); }, this);
     settingsMenu->addMenu(m_microphoneMenu);
     connect(m_microphoneMenu, &MicrophoneMenu::inputChosen, this, &MainWindow::chooseInput);
+    m_tools->addMenuEntries(fileMenu, settingsMenu);
     separator(settingsMenu, "N1");
     item(settingsMenu, "ResettoDefaults1", QStringLiteral("Reset to Defaults"),
          &MainWindow::resetToDefaults);
@@ -397,6 +409,7 @@ void MainWindow::onMeterTick()
     const bool ownSound = m_echoGuard.isOwnSound(m_player.isPlaying(), now);
     const NoiseDetector::Reading reading =
         m_detector.measure(live ? m_capture.rawLevel() : 0, m_thresholdBar->value(), ownSound);
+    m_tools->noteReading(reading.level);
     showSignalState(live);
     m_meter->setBarColor(reading.noisy ? Red : Lime);
     m_meter->setValue(reading.meterValue);
@@ -432,8 +445,10 @@ void MainWindow::onCountTick()
 {
     const NoiseDetector::Second second =
         m_detector.tick(NoiseDetector::toleranceFromText(m_toleranceBox->text()));
-    setStatusText(second.statusText);
-    if (second.alarm)
+    // A paused alarm still counts and resets; it only stays silent.
+    const bool maySound = m_tools->closeSecond(m_detector.noiseDetected(), second.alarm);
+    setStatusText(m_tools->statusText(second.statusText));
+    if (second.alarm && maySound)
         playAlarm();
 }
 

@@ -29,6 +29,7 @@ class QSlider;
 class QSpinBox;
 class QSystemTrayIcon;
 class QTimer;
+class SessionTools;
 class SettingsStore;
 class SoundPlayer;
 class UpdateNotice;
@@ -61,6 +62,8 @@ public:
     QString statusText() const;
     SoundChoice soundChoice() const;
     const NoiseDetector &detector() const { return m_detector; }
+    // Levels in dB, the alarm pause, the session report and start with the desktop.
+    SessionTools &tools() const { return *m_tools; }
 
     // A millisecond clock for the signal and echo guards; replaceable for tests.
     void setClock(std::function<qint64()> now) { m_now = std::move(now); }
@@ -139,6 +142,7 @@ private:
     // before main() returns.
     UpdateWorker m_updateWorker;
     std::unique_ptr<UpdateNotice> m_notice;
+    SessionTools *m_tools = nullptr;
     bool m_centred = false;
 
     QPushButton *m_startButton = nullptr;

@@ -34,4 +34,4 @@ sleep 2.5
 import -window "$wid" "$out/monitoring.png"
 # The dialogs and the update notice, each as the program builds it.
 "$build/tests/screens/murmlet_screenshots" "$out"
-echo "saved $out: idle, monitoring, feedback, about, language, update-notice"
+echo "saved $out: idle, monitoring, feedback, about, language, update-notice, calibrate, session-report"

@@ -16,7 +16,9 @@ std::optional<QString> pactl(const QStringList &arguments)
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-bool writeNoiseWav(const QString &path, double seconds, int peak)
+namespace {
+// A mono 44100 Hz 16-bit WAV file of `seconds`, each sample from sampleAt(index).
+template <typename Samples> bool writeWav(const QString &path, double seconds, Samples sampleAt)
 {
     const auto frames = static_cast<quint32>(seconds * 44100);
     QByteArray wav;
@@ -36,11 +38,25 @@ bool writeNoiseWav(const QString &path, double seconds, int peak)
     u32(16), u16(1), u16(1), u32(44100), u32(88200), u16(2), u16(16);
     wav += "data";
     u32(frames * 2);
-    QRandomGenerator random(7);
     for (quint32 i = 0; i < frames; ++i)
-        u16(static_cast<quint16>(static_cast<qint16>(random.bounded(-peak, peak + 1))));
+        u16(static_cast<quint16>(sampleAt(i)));
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size();
+}
+} // namespace
+
+bool writeNoiseWav(const QString &path, double seconds, int peak)
+{
+    QRandomGenerator random(7);
+    return writeWav(path, seconds,
+                    [&](quint32) { return static_cast<qint16>(random.bounded(-peak, peak + 1)); });
+}
+
+bool writeToneWav(const QString &path, double seconds, int amplitude)
+{
+    return writeWav(path, seconds, [&](quint32 i) {
+        return static_cast<qint16>(std::lround(amplitude * std::sin(2 * M_PI * (i % 100) / 100.0)));
+    });
 }
 
 std::unique_ptr<QProcess> play(const QString &wav, const QString &sink)

@@ -16,6 +16,10 @@ std::optional<QString> pactl(const QStringList &arguments);
 // A mono 44100 Hz 16-bit WAV file of white noise with the given peak, written to path.
 bool writeNoiseWav(const QString &path, double seconds, int peak);
 
+// A mono 44100 Hz 16-bit WAV file of a 441 Hz sine with the given amplitude: a period
+// is 100 samples, so every capture holds samples at exactly +amplitude and -amplitude.
+bool writeToneWav(const QString &path, double seconds, int amplitude);
+
 // Plays a WAV file into a sink in real time (the virtual microphone's feed).
 std::unique_ptr<QProcess> play(const QString &wav, const QString &sink);
 

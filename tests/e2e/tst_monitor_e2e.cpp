@@ -2,16 +2,22 @@
 // noise, a virtual speaker recorded to hear the alarm. Run by with-pulse.sh.
 #include "app/mainwindow.h"
 #include "app/noisemeter.h"
+#include "app/sessiontools.h"
+#include "dialogs/calibratedialog.h"
 #include "e2e/pulsetools.h"
 #include "localisation/languagecatalogue.h"
+#include "monitor/decibels.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/pulsecapturedevice.h"
 #include "monitor/pulsesoundplayer.h"
 #include "support/fakes.h"
 
+#include <QAction>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -81,6 +87,12 @@ QStringList noiseCounts(int from, int to)
 }
 } // namespace
 
+// The level the window last read, in dBFS.
+double heardDbfs(const MainWindow &form)
+{
+    return Decibels::dbfsOfLevel(form.tools().session().latestLevel());
+}
+
 class TestMonitorEndToEnd : public QObject
 {
     Q_OBJECT
@@ -95,6 +107,7 @@ private slots:
     void hearsTheChosenMicrophone();
     void survivesTheDeviceGoingAway();
     void worksWithoutASoundServer();
+    void calibratedLevelOfAKnownTone();
 
 private:
     QTemporaryDir m_dir;
@@ -384,6 +397,42 @@ void TestMonitorEndToEnd::worksWithoutASoundServer()
     QCOMPARE(m.meter()->barColor(), QColor(0, 255, 0));
     m.player.playResource("Resource_1"); // no server: returns at once, plays nothing
     m.form.close();
+}
+
+// Tones of known amplitude on the virtual microphone: -12.04 dBFS while the user types
+// 70 dB into Calibrate..., then -6.02 dBFS, which must read 76.0 dB (calibrated).
+void TestMonitorEndToEnd::calibratedLevelOfAKnownTone()
+{
+    QLocale::setDefault(QLocale::c());
+    const QString quiet = m_dir.filePath("tone8192.wav");
+    const QString loud = m_dir.filePath("tone16384.wav");
+    QVERIFY(writeToneWav(quiet, 20, 8192) && writeToneWav(loud, 20, 16384));
+    Monitor m({"Sound=None"});
+    m.start();
+    auto feed = play(quiet, "micfeed");
+    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(heardDbfs(m.form) + 12.04) < 0.05, 3000);
+    qInfo("tone of amplitude 8192 (-12.04 dBFS) heard at %.3f dBFS", heardDbfs(m.form));
+
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<CalibrateDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->findChild<QDoubleSpinBox *>("MeterReading")->setValue(70.0);
+        dialog->findChild<QPushButton *>("ButtonOK")->click();
+    });
+    m.form.findChild<QAction *>("Calibrate1")->trigger();
+    QVERIFY(m.form.tools().calibration());
+    const double offset = *m.form.tools().calibration();
+    QVERIFY2(std::fabs(offset - 82.04) < 0.05, qPrintable(QString::number(offset)));
+
+    feed->kill();
+    feed->waitForFinished();
+    feed = play(loud, "micfeed");
+    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(heardDbfs(m.form) + 6.02) < 0.05, 3000);
+    const QString shown = m.form.tools().meterLevelText();
+    qInfo("tone of amplitude 16384 (-6.02 dBFS) shows as: %s", qPrintable(shown));
+    QCOMPARE(shown, QString::fromUtf8("\u22126.0 dBFS \u00B7 76.0 dB (calibrated)"));
+    feed->kill();
+    feed->waitForFinished();
 }
 
 QTEST_MAIN(TestMonitorEndToEnd)

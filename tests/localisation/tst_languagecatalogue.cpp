@@ -409,6 +409,30 @@ void TestLanguageCatalogue::shippedLanguagesAreComplete()
                             "The settings cannot be saved.",
                             "The settings file cannot be read.",
                             "The default settings are used and changes are not saved.",
+                            "%1 Minutes",
+                            "Alarm",
+                            "Alarm paused until %1",
+                            "Alarms:",
+                            "CSV File (*.csv)",
+                            "Calibrate",
+                            "Calibrate...",
+                            "Cancel",
+                            "Forget Calibration",
+                            "Level now:",
+                            "Loudest moment:",
+                            "Noise Threshold",
+                            "Noisy seconds:",
+                            "Pause Alarm",
+                            "Resume",
+                            "Save as CSV...",
+                            "Session Report",
+                            "Session Report...",
+                            "Sound level meter:",
+                            "Start with the Desktop",
+                            "The file could not be saved.",
+                            "The start entry could not be written.",
+                            "Type what a sound level meter shows right now:",
+                            "dB (calibrated)",
                             "INFO:Translated By"};
     // The languages the language dialog draws a flag for.
     const QStringList flagged =
@@ -463,6 +487,7 @@ void TestLanguageCatalogue::shippedLanguagesAreComplete()
             QCOMPARE(translated, entry->mid(key.size()));
             QCOMPARE(translated.trimmed(), translated);
             QCOMPARE(translated.count("%s"), text.count("%s"));
+            QCOMPARE(translated.count("%1"), text.count("%1"));
         }
     }
 }

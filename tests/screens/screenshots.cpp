@@ -6,16 +6,22 @@
 #include "base/applicationsetup.h"
 #include "base/apppaths.h"
 #include "dialogs/aboutbox.h"
+#include "dialogs/calibratedialog.h"
 #include "dialogs/feedbackdialog.h"
+#include "dialogs/sessionreportwindow.h"
 #include "localisation/languagecatalogue.h"
 #include "localisation/languagedialog.h"
+#include "monitor/decibels.h"
+#include "monitor/sessionrecord.h"
 #include "support/fakes.h"
 #include "update/updatenotice.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -32,6 +38,28 @@ bool save(QWidget &window, int settleMs, const QString &file)
     window.show();
     wait(settleMs);
     return window.grab().save(file);
+}
+
+// Forty minutes of a lesson: a murmur that swells into two noisy spells, with the
+// detector's rules at threshold 5 and tolerance 5.
+void recordLesson(SessionRecord &record)
+{
+    QRandomGenerator random(13);
+    const qint64 start = QDateTime(QDate(2026, 3, 5), QTime(9, 0)).toMSecsSinceEpoch();
+    const qint64 threshold = 5 * 10000000LL;
+    int count = 0;
+    for (int second = 0; second < 40 * 60; ++second) {
+        const bool spell = (second > 700 && second < 820) || (second > 1900 && second < 2050);
+        const double swell = spell ? 0.3 : 0.012 + 0.008 * std::sin(second / 90.0);
+        const qint64 level = qint64(32768 * swell * (0.4 + 0.6 * random.generateDouble())) * 65536;
+        record.noteReading(level);
+        const bool noisy = level > threshold;
+        count = noisy ? count + 1 : 0;
+        const bool alarm = count >= 5;
+        if (alarm)
+            count = 0;
+        record.closeSecond(start + (second + 1) * 1000LL, noisy, alarm);
+    }
 }
 } // namespace
 
@@ -74,6 +102,20 @@ int main(int argc, char *argv[])
                             nullptr);
         wait(600); // appears on its own start timer and grows to full size
         ok &= notice.grab().save(out + QStringLiteral("/update-notice.png"));
+    }
+    {
+        CalibrateDialog calibrate([&](const QString &text) { return language.translate(text); },
+                                  [] { return -31.4; }, std::nullopt);
+        ok &= save(calibrate, 500, out + QStringLiteral("/calibrate.png"));
+    }
+    {
+        SessionRecord record;
+        recordLesson(record);
+        SessionReportWindow report(
+            record, [&](const QString &text) { return language.translate(text); },
+            {[] { return Decibels::thresholdDbfs(5); }, [] { return std::optional(92.0); }});
+        report.resize(640, 360);
+        ok &= save(report, 500, out + QStringLiteral("/session-report.png"));
     }
     return ok ? 0 : 1;
 }
