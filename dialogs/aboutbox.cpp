@@ -381,30 +381,11 @@ bool AboutBox::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (watched == m_homeLink) {
-        // A link, never a drag handle: its mouse events stop here. It opens on a left
-        // release over it that ends a left press made on it.
-        switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-                m_linkPressed = true;
-            return true;
-        case QEvent::MouseMove:
-            return true;
-        case QEvent::MouseButtonRelease: {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() != Qt::LeftButton)
-                return true;
-            const bool clicked =
-                m_linkPressed && m_homeLink->rect().contains(mouse->position().toPoint());
-            m_linkPressed = false;
-            if (clicked)
-                openHomePage();
-            return true;
-        }
-        default:
-            return false;
-        }
+        // Pressing the link never drags the window; it opens on a click of its own.
+        const LinkGesture::Outcome outcome = m_linkGesture.filter(m_homeLink, event);
+        if (outcome == LinkGesture::Outcome::Clicked)
+            openHomePage();
+        return outcome != LinkGesture::Outcome::NotTaken;
     }
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
                        type == QEvent::MouseMove || type == QEvent::MouseButtonRelease;

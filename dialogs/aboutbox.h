@@ -2,6 +2,7 @@
 
 #include "base/appidentity.h"
 #include "base/apppaths.h"
+#include "base/linkgesture.h"
 #include "dialogs/matrixrain.h"
 
 #include <QDialog>
@@ -88,8 +89,8 @@ private:
     int m_rainHeight = 0;
 
     bool m_dragging = false;
-    QPoint m_dragFrom;          // screen position of the mouse at the last drag step
-    bool m_linkPressed = false; // a left press began on the link and is not released yet
+    QPoint m_dragFrom; // screen position of the mouse at the last drag step
+    LinkGesture m_linkGesture;
 
     MenuRunner m_menuRunner;
     std::function<quint32()> m_ticks;

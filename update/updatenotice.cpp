@@ -201,30 +201,11 @@ void UpdateNotice::closeNotice()
 bool UpdateNotice::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_link) {
-        // A link, never a drag handle: its mouse events stop here. It opens on a left
-        // release over it that ends a left press made on it.
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-                m_linkPressed = true;
-            return true;
-        case QEvent::MouseMove:
-            return true;
-        case QEvent::MouseButtonRelease: {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() != Qt::LeftButton)
-                return true;
-            const bool clicked =
-                m_linkPressed && m_link->rect().contains(mouse->position().toPoint());
-            m_linkPressed = false;
-            if (clicked)
-                openDownloadPage();
-            return true;
-        }
-        default:
-            return false;
-        }
+        // Pressing the link never drags the window; it opens on a click of its own.
+        const LinkGesture::Outcome outcome = m_linkGesture.filter(m_link, event);
+        if (outcome == LinkGesture::Outcome::Clicked)
+            openDownloadPage();
+        return outcome != LinkGesture::Outcome::NotTaken;
     }
     switch (event->type()) {
     case QEvent::MouseButtonPress: {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/linkgesture.h"
+
 #include <QPoint>
 #include <QWidget>
 
@@ -56,5 +58,5 @@ private:
     qint64 m_closeCountdown = 11;
     bool m_dragging = false;
     QPoint m_lastCursor;
-    bool m_linkPressed = false; // a left press began on the link and is not released yet
+    LinkGesture m_linkGesture;
 };
