@@ -53,8 +53,9 @@ echo "Configuring the ThreadSanitizer build in $build-tsan..."
 cmake -S "$root" -B "$build-tsan" -G Ninja -DMURMLET_SANITIZER=thread \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build-tsan" -j "$(nproc)" --target tst_monitor_e2e
-# The test starts pactl, paplay and bash through QProcess: ThreadSanitizer would end the
-# forked child of a threaded program before it executes the helper.
+# The test starts its helpers (pactl, parec, paplay, bash) through QProcess, which forks
+# the threaded test program; ThreadSanitizer refuses such a fork by default
+# (die_after_fork), though the child only executes the helper.
 echo "Running the end-to-end test under ThreadSanitizer..."
 TSAN_OPTIONS="$TSAN_OPTIONS die_after_fork=0" ctest --test-dir "$build-tsan" --output-on-failure -L e2e
 
