@@ -305,8 +305,30 @@ private:
     int m_fd;
 };
 
+// A file's contents already in memory, read the way ReadOnlyFile reads a file.
+class MemoryFile
+{
+public:
+    explicit MemoryFile(const QByteArray &contents) : m_contents(contents) {}
+
+    QByteArray read(quint64 offset, quint64 size) const
+    {
+        const auto length = quint64(m_contents.size());
+        if (offset >= length)
+            return {};
+        // A copy, never a view: the callers rely on the terminator after the data.
+        return QByteArray(m_contents.constData() + offset,
+                          qsizetype(std::min(size, length - offset)));
+    }
+
+    QByteArray readAll() const { return read(0, quint64(m_contents.size())); }
+
+private:
+    const QByteArray &m_contents;
+};
+
 // The contents of our record section when the file is an ELF file that has one.
-std::optional<QByteArray> recordSection(const ReadOnlyFile &file)
+template <typename File> std::optional<QByteArray> recordSection(const File &file)
 {
     const QByteArray header = file.read(0, 64);
     const char magic[] = {'\x7f', 'E', 'L', 'F'};
@@ -365,9 +387,8 @@ std::optional<QByteArray> recordSection(const ReadOnlyFile &file)
 
 // A copy of the file's version record: our section's contents, or else the first
 // well-formed record found anywhere in the file.
-QByteArray versionRecord(const QString &fileName)
+template <typename File> QByteArray versionRecord(const File &file)
 {
-    const ReadOnlyFile file(fileName);
     if (const std::optional<QByteArray> section = recordSection(file);
         section && isRecordAt(*section, 0))
         return section->left(word(*section, 0));
@@ -379,11 +400,9 @@ QByteArray versionRecord(const QString &fileName)
     }
     throw SystemError(ENODATA);
 }
-} // namespace
 
-void readVersionRecord(const QString &fileName, VersionStrings &data)
+void readStrings(const QByteArray &record, VersionStrings &data)
 {
-    const QByteArray record = versionRecord(fileName);
     const std::optional<Block> translation =
         find(record, QStringLiteral("\\VarFileInfo\\Translation\\"));
     if (!translation || translation->valueSize < 4)
@@ -397,10 +416,10 @@ void readVersionRecord(const QString &fileName, VersionStrings &data)
     }
 }
 
-quint32 fileVersionMS(const QString &fileName) noexcept
+template <typename File> quint32 fileVersionOf(const File &file) noexcept
 {
     try {
-        const QByteArray record = versionRecord(fileName);
+        const QByteArray record = versionRecord(file);
         const std::optional<Block> root = find(record, QStringLiteral("\\"));
         if (root && root->valueSize >= FixedInfoSize &&
             dword(record, root->value) == FixedInfoSignature)
@@ -408,6 +427,31 @@ quint32 fileVersionMS(const QString &fileName) noexcept
     } catch (...) {
     }
     return 0xFFFFFFFF;
+}
+} // namespace
+
+void readVersionRecord(const QString &fileName, VersionStrings &data)
+{
+    readStrings(versionRecord(ReadOnlyFile(fileName)), data);
+}
+
+quint32 fileVersionMS(const QString &fileName) noexcept
+{
+    try {
+        return fileVersionOf(ReadOnlyFile(fileName));
+    } catch (...) {
+    }
+    return 0xFFFFFFFF;
+}
+
+void readVersionRecordFrom(const QByteArray &contents, VersionStrings &data)
+{
+    readStrings(versionRecord(MemoryFile(contents)), data);
+}
+
+quint32 fileVersionMSFrom(const QByteArray &contents) noexcept
+{
+    return fileVersionOf(MemoryFile(contents));
 }
 
 #endif

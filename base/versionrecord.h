@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 #include <stdexcept>
@@ -51,3 +52,10 @@ void readVersionRecord(const QString &fileName, VersionStrings &data);
 // The most significant double word of the file version in the record's fixed part
 // (major << 16 | minor), or 0xFFFFFFFF when there is no record or no fixed part.
 quint32 fileVersionMS(const QString &fileName) noexcept;
+
+#ifndef Q_OS_WIN
+// The same two readers on a file's contents already in memory: the same lookups without
+// the file access, so that any bytes can be fed to them.
+void readVersionRecordFrom(const QByteArray &contents, VersionStrings &data);
+quint32 fileVersionMSFrom(const QByteArray &contents) noexcept;
+#endif

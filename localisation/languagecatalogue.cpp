@@ -126,7 +126,12 @@ QStringList LanguageCatalogue::readLanguageFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw LoadError(file.errorString().toStdString());
-    QByteArray bytes = file.readAll();
+    return languageFileLines(file.readAll());
+}
+
+QStringList LanguageCatalogue::languageFileLines(const QByteArray &fileBytes)
+{
+    QByteArray bytes = fileBytes;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
@@ -142,8 +147,13 @@ QString LanguageCatalogue::translate(const QString &text) const
 {
     if (m_languageFile.isEmpty())
         return text;
+    return translateWith(m_languageLines, text);
+}
+
+QString LanguageCatalogue::translateWith(const QStringList &languageLines, const QString &text)
+{
     const QString prefix = QLatin1Char('{') + text + QLatin1Char('}');
-    for (const QString &line : m_languageLines) {
+    for (const QString &line : languageLines) {
         if (!line.startsWith(prefix))
             continue;
         const QString rest = line.mid(line.indexOf(QLatin1Char('}')) + 1);

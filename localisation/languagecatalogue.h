@@ -43,10 +43,16 @@ public:
     // The lines of a language file: UTF-8, one byte-order mark skipped. Throws LoadError
     // when the file cannot be read or is not valid UTF-8.
     static QStringList readLanguageFile(const QString &path);
+    // The same for the file's bytes already in memory.
+    static QStringList languageFileLines(const QByteArray &bytes);
     // Lines ending in CR LF, LF or CR; the end of the last line starts no new line.
     static QStringList splitLines(const QString &text);
     // The file's name chosen for the user's language in LanguageCodes.csv, or empty.
     static QString fileForLanguage(const QStringList &tableLines, quint16 userLanguage);
+    // The text for an English text in the given lines of a language file: the rest of
+    // the first line that starts with "{text}" after that line's first "}", or the
+    // English text when no line does or nothing follows.
+    static QString translateWith(const QStringList &languageLines, const QString &text);
 
 private:
     QString m_programFolder;

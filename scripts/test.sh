@@ -8,9 +8,12 @@
 # removes it again.
 # The core library is also built on its own without Qt Widgets, so a stray Widgets
 # include in it breaks this script, and its tests run under ThreadSanitizer; and
-# scripts/check-layers.sh fails on an include that points up the layers. Quitting during
-# an update check is stressed under AddressSanitizer (MURMLET_EXIT_STRESS_RUNS runs), and
-# the INI document and the WAV reader are fuzzed for MURMLET_FUZZ_SECONDS each.
+# scripts/check-layers.sh fails on an include that points up the layers. The whole suite
+# runs again under AddressSanitizer and UndefinedBehaviorSanitizer, and the end-to-end
+# test under ThreadSanitizer; quitting during an update check is stressed under
+# AddressSanitizer (MURMLET_EXIT_STRESS_RUNS runs), and every parser is fuzzed for
+# MURMLET_FUZZ_SECONDS a target. The sanitizer builds keep their folders ($build-core,
+# $build-asan, $build-tsan, $build-fuzz), so a second run only rebuilds what changed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${MURMLET_BUILD:-$root/build}
@@ -27,14 +30,34 @@ cmake -S "$root" -B "$build-core" -G Ninja -DMURMLET_CORE_ONLY=ON -DMURMLET_SANI
 cmake --build "$build-core" -j "$(nproc)"
 ctest --test-dir "$build-core" --output-on-failure
 
-# Quits at random moments of an update check against a server that never answers:
-# every run ends cleanly, without a sanitizer report, its store whole. Only the stress
-# program is built here; more runs by hand: tests/update/exit-stress.sh PROGRAM RUNS.
-cmake -S "$root" -B "$build-asan" -G Ninja -DMURMLET_CORE_ONLY=ON \
+# Everything under AddressSanitizer and UndefinedBehaviorSanitizer: any report fails,
+# a leak at exit too. Nothing is suppressed: the suite, Qt, fontconfig and libpulse
+# included, ends without a leak report today.
+export ASAN_OPTIONS="halt_on_error=1 detect_leaks=1 ${ASAN_OPTIONS:-}"
+export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1 ${UBSAN_OPTIONS:-}"
+echo "Configuring the AddressSanitizer build in $build-asan..."
+cmake -S "$root" -B "$build-asan" -G Ninja -DMURMLET_CORE_ONLY=OFF \
   -DMURMLET_SANITIZER=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build-asan" -j "$(nproc)" --target murmlet_exitstress
+cmake --build "$build-asan" -j "$(nproc)"
+# Quits at random moments of an update check against a server that never answers:
+# every run ends cleanly, without a sanitizer report, its store whole. More runs by hand:
+# tests/update/exit-stress.sh PROGRAM RUNS.
 bash "$root/tests/update/exit-stress.sh" "$build-asan/tests/update/murmlet_exitstress" \
   "${MURMLET_EXIT_STRESS_RUNS:-200}"
+echo "Running the tests under AddressSanitizer; the end-to-end test takes about a minute..."
+ctest --test-dir "$build-asan" --output-on-failure
+
+# The end-to-end test, whose capture and playback threads meet the real sound server,
+# under ThreadSanitizer; only its program is built.
+echo "Configuring the ThreadSanitizer build in $build-tsan..."
+cmake -S "$root" -B "$build-tsan" -G Ninja -DMURMLET_SANITIZER=thread \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build-tsan" -j "$(nproc)" --target tst_monitor_e2e
+# The test starts its helpers (pactl, parec, paplay, bash) through QProcess, which forks
+# the threaded test program; ThreadSanitizer refuses such a fork by default
+# (die_after_fork), though the child only executes the helper.
+echo "Running the end-to-end test under ThreadSanitizer..."
+TSAN_OPTIONS="$TSAN_OPTIONS die_after_fork=0" ctest --test-dir "$build-tsan" --output-on-failure -L e2e
 
 # libFuzzer with clang, AddressSanitizer and UndefinedBehaviorSanitizer: a finding fails.
 # A longer run: bench/run-fuzzers.sh.

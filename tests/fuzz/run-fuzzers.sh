@@ -4,8 +4,10 @@
 # fixtures; prints executions and findings per target and fails on any finding (the
 # input that found it is kept in BUILD/TARGET-findings/ and printed).
 #   run-fuzzers.sh BUILD_FOLDER [SECONDS]     (SECONDS: 10 a target)
-# Targets: the INI document (what settings.ini and the update store go through) and the
-# WAV reader (custom sounds are any file a user picks).
+# Targets: the INI document (what settings.ini and the update store go through), the WAV
+# reader (custom sounds are any file a user picks), the language files with
+# LanguageCodes.csv, the version record, the update service's reply and the form
+# encoding of posts.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$1
@@ -14,17 +16,22 @@ mkdir -p "$build"
 
 qt_flags=$(pkg-config --cflags Qt6Core)
 qt_libs=$(pkg-config --libs Qt6Core)
+curl_libs=$(pkg-config --libs libcurl)
 compile() { # target sources...
   local target=$1
   shift
+  local libs=$qt_libs
+  case $target in fuzz_updatecheck | fuzz_postform) libs="$libs $curl_libs" ;; esac
   local binary=$build/$target
   local newest=$binary
-  for f in "$@" "$root/tests/fuzz/$target.cpp"; do [ "$f" -nt "$newest" ] && newest=$f; done
+  for f in "$@" "${@/%.cpp/.h}" "$root/tests/fuzz/$target.cpp"; do
+    [ "$f" -nt "$newest" ] && newest=$f
+  done
   [ "$newest" = "$binary" ] && [ -x "$binary" ] && return 0
   # shellcheck disable=SC2086 # the pkg-config flags are several words
   clang++ -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
     -fno-sanitize-recover=undefined -I "$root" $qt_flags \
-    "$root/tests/fuzz/$target.cpp" "$@" $qt_libs -o "$binary"
+    "$root/tests/fuzz/$target.cpp" "$@" $libs -o "$binary"
 }
 
 # Seeds: the settings files of the store tests, and the heads of the built-in sounds.
@@ -43,14 +50,82 @@ seed_wav() {
   for f in "$root"/resources/sounds/*.wav; do head -c 600 "$f" >"$dir/$(basename "$f")"; done
 }
 
+# Seeds: LanguageCodes.csv with each shipped language file, after the user's language
+# (little-endian; 0x0407 is German).
+seed_language() {
+  local dir=$build/fuzz_languagecatalogue-corpus
+  mkdir -p "$dir"
+  for f in "$root"/resources/Languages/*.lang.txt; do
+    { printf '\x07\x04'; cat "$root/resources/Languages/LanguageCodes.csv"
+      printf '\n@@language file@@\n'; head -c 2000 "$f"; } >"$dir/$(basename "$f")"
+  done
+}
+# Seeds: the resource scripts of the version record tests compiled to .res files, each
+# record bare, and as the section of an ELF object, as the program carries it.
+seed_versionrecord() {
+  local dir=$build/fuzz_versionrecord-corpus
+  mkdir -p "$dir"
+  local rc name
+  for rc in "$root"/tests/base/versionrecord/*.rc "$root/resources/murmlet.rc"; do
+    name=$(basename "$rc" .rc)
+    [ -s "$dir/$name.res" ] && continue
+    x86_64-w64-mingw32-windres --preprocessor=cpp --preprocessor-arg=-P -DRC_INVOKED -O res \
+      -i "$rc" -o "$dir/$name.res"
+    python3 - "$dir/$name.res" "$dir/$name.record" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+key = 'VS_VERSION_INFO'.encode('utf-16-le')
+at = data.find(key)
+if at >= 6:
+    length = int.from_bytes(data[at - 6:at - 4], 'little')
+    open(sys.argv[2], 'wb').write(data[at - 6:at - 6 + length])
+PY
+    if [ -s "$dir/$name.record" ]; then
+      python3 "$root/scripts/version_record.py" "$dir/$name.res" "$build/$name-record.cpp" &&
+        clang++ -c "$build/$name-record.cpp" -o "$dir/$name.elf" || rm -f "$dir/$name.elf"
+    fi
+  done
+}
+# Seeds: the replies of the update check tests, on each road.
+seed_reply() {
+  local dir=$build/fuzz_updatecheck-corpus
+  mkdir -p "$dir"
+  local answer='<version>1.2</version>\r\n<url>https://www.tambrix.example/murmlet.exe</url>\r\n<date>2026-12-01</date>\r\n<result>1</result>\r\n'
+  printf "\\x00$answer" >"$dir/newer"
+  printf '\x01<version>1.1</version>\n<url></url>\n<date></date>\n<result>0</result>\n' >"$dir/same-over-http"
+  printf '\x00<version>-2147483648</version>\r<url>x</url>\r\r<result>1</result>' >"$dir/lowest"
+  printf '\x00ERROR 500\r\n\r\n\r\n<result>1</result>\r\n' >"$dir/error"
+  printf '\x02' >"$dir/no-answer"
+}
+# Seeds: the fields of the update check and the feedback form.
+seed_form() {
+  local dir=$build/fuzz_postform-corpus
+  mkdir -p "$dir"
+  printf 'cmd=check\0appname=Murmlet\0version=1.1\0os=Linux 6.1\0local=de-DE\0guid=0a1b\0howmany=3' >"$dir/check"
+  printf 'email=a+b@example.org\0text=Gr\xc3\xbc\xc3\x9fe & 100%% = mehr\r\n\xf0\x9f\x8e\xa4\0flag' >"$dir/feedback"
+}
+
 compile fuzz_inidocument "$root/base/inidocument.cpp"
 compile fuzz_wavsound "$root/monitor/wavsound.cpp"
+compile fuzz_languagecatalogue "$root/localisation/languagecatalogue.cpp" \
+  "$root/base/controlcharacters.cpp"
+compile fuzz_versionrecord "$root/base/versionrecord.cpp"
+compile fuzz_updatecheck "$root/update/updatecheck.cpp" "$root/update/checkstate.cpp" \
+  "$root/update/webservice.cpp" "$root/update/postform.cpp" "$root/update/systeminfo.cpp" \
+  "$root/update/updatestore.cpp" "$root/base/inifile.cpp" "$root/base/inidocument.cpp" \
+  "$root/base/controlcharacters.cpp"
+compile fuzz_postform "$root/update/postform.cpp"
 seed_ini
 seed_wav
+seed_language
+seed_versionrecord
+seed_reply
+seed_form
 
 failed=0
 total=0
-for target in fuzz_inidocument fuzz_wavsound; do
+for target in fuzz_inidocument fuzz_wavsound fuzz_languagecatalogue fuzz_versionrecord \
+  fuzz_updatecheck fuzz_postform; do
   findings=$build/$target-findings
   mkdir -p "$findings"
   log=$build/$target.log
