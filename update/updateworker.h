@@ -16,8 +16,10 @@
 class UpdateWorker
 {
 public:
-    // How long the end of the program waits for a run under way.
-    static constexpr std::chrono::milliseconds ExitWait{250};
+    // How long the end of the program waits for a run under way. A cancelled run ends
+    // within milliseconds, except while its TLS set-up reads the system's certificates,
+    // which cannot be interrupted and took over 300 ms on a busy machine.
+    static constexpr std::chrono::milliseconds ExitWait{1000};
 
     UpdateWorker() = default;
     ~UpdateWorker();
