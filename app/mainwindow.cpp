@@ -5,6 +5,7 @@
 #include "app/sessiontools.h"
 #include "base/applicationsetup.h"
 #include "base/desktop.h"
+#include "base/pictures.h"
 #include "base/programmessages.h"
 #include "base/settingsfolder.h"
 #include "base/settingsstore.h"
@@ -51,7 +52,7 @@ constexpr int StatusBarHeight = 19;
 QIcon picture(const char *themeName, const char *ownName)
 {
     return QIcon::fromTheme(QString::fromLatin1(themeName),
-                            QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(ownName))));
+                            Pictures::icon(QStringLiteral(":/icons/%1").arg(QLatin1String(ownName))));
 }
 
 template <typename T> T *placed(QWidget *parent, const char *name, int x, int y, int w, int h)
@@ -77,7 +78,7 @@ MainWindow::MainWindow(MicrophoneCapture &capture, SoundPlayer &player, Desktop 
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFont(ApplicationSetup::windowFont());
-    setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
+    setWindowIcon(Pictures::icon(QStringLiteral(":/icons/murmlet")));
     m_tools = new SessionTools(
         this, {[this](const QString &text) { return translated(text); },
                [this](const QString &name) { return m_store->readString(name); },

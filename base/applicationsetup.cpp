@@ -1,5 +1,6 @@
 #include "base/applicationsetup.h"
 
+#include "base/pictures.h"
 #include "base/tahomafont.h"
 
 #include <QApplication>
@@ -21,5 +22,5 @@ void ApplicationSetup::apply(QApplication &app)
     QApplication::setApplicationName(QString::fromLatin1(Title));
     // The installed menu entry's name, so a desktop ties the window to its icon.
     QApplication::setDesktopFileName(QStringLiteral("com.tambrix.Murmlet"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/murmlet.svg")));
+    QApplication::setWindowIcon(Pictures::icon(QStringLiteral(":/icons/murmlet")));
 }

@@ -6,6 +6,7 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#include <shlobj.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -36,14 +37,29 @@ bool SettingsFolder::isFolderWritable(const QString &folder)
 #endif
 }
 
+namespace {
+// The user's folder for settings that follow them: the roaming application-data folder
+// on Windows (Qt's configuration location there is the local one), the configuration
+// folder elsewhere.
+QString userSettingsBase()
+{
+#ifdef Q_OS_WIN
+    wchar_t path[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                   SHGFP_TYPE_CURRENT, path)))
+        return QDir::fromNativeSeparators(QString::fromWCharArray(path));
+#endif
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+} // namespace
+
 QString SettingsFolder::choose(const QString &programFolder, const QString &companyName,
                                const QString &productName)
 {
     if (isFolderWritable(programFolder))
         return QDir::toNativeSeparators(QDir(programFolder).absolutePath() + QLatin1Char('/'));
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QString folder =
-        base + QLatin1Char('/') + companyName + QLatin1Char('/') + productName + QLatin1Char('/');
+        userSettingsBase() + QLatin1Char('/') + companyName + QLatin1Char('/') + productName + QLatin1Char('/');
     QDir().mkpath(folder); // a failure shows later, when the file cannot be written
     return QDir::toNativeSeparators(folder);
 }

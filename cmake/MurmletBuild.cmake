@@ -24,6 +24,20 @@ function(murmlet_sources)
   endif()
 endfunction()
 
+# Without Qt Svg (the Windows build: its source is not at hand there) the windows get
+# our drawings as PNG files rendered at build time, name.png at the drawing's own size
+# and name@2x.png at twice that; base/pictures.cpp picks them up.
+if(WIN32)
+  set(png_pictures_default ON)
+else()
+  set(png_pictures_default OFF)
+endif()
+option(MURMLET_PNG_PICTURES "Build the drawings in as PNG files instead of SVG"
+       ${png_pictures_default})
+if(MURMLET_WITH_WINDOWS AND MURMLET_PNG_PICTURES)
+  find_program(MURMLET_RSVG_CONVERT NAMES rsvg-convert REQUIRED)
+endif()
+
 # murmlet_window_pictures(name PREFIX prefix BASE folder FILES files...)
 # Pictures and style sheets built into the windows library; paths are relative to
 # resources/.
@@ -32,11 +46,41 @@ function(murmlet_window_pictures name)
   if(NOT MURMLET_WITH_WINDOWS)
     return()
   endif()
-  list(TRANSFORM arg_FILES PREPEND ${PROJECT_SOURCE_DIR}/resources/)
-  qt_add_resources(murmlet_windows ${name}
-    PREFIX ${arg_PREFIX}
-    BASE ${PROJECT_SOURCE_DIR}/resources/${arg_BASE}
-    FILES ${arg_FILES})
+  set(resources ${PROJECT_SOURCE_DIR}/resources)
+  set(drawings ${arg_FILES})
+  list(FILTER drawings INCLUDE REGEX "\\.svg$")
+  set(others ${arg_FILES})
+  list(FILTER others EXCLUDE REGEX "\\.svg$")
+  if(MURMLET_PNG_PICTURES AND drawings)
+    set(rendered_root ${PROJECT_BINARY_DIR}/pictures)
+    set(rendered "")
+    foreach(drawing IN LISTS drawings)
+      string(REGEX REPLACE "\\.svg$" "" stem "${drawing}")
+      get_filename_component(folder "${rendered_root}/${stem}" DIRECTORY)
+      add_custom_command(
+        OUTPUT ${rendered_root}/${stem}.png ${rendered_root}/${stem}@2x.png
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+        COMMAND ${MURMLET_RSVG_CONVERT} -o ${rendered_root}/${stem}.png ${resources}/${drawing}
+        COMMAND ${MURMLET_RSVG_CONVERT} -z 2 -o ${rendered_root}/${stem}@2x.png
+                ${resources}/${drawing}
+        DEPENDS ${resources}/${drawing}
+        VERBATIM)
+      list(APPEND rendered ${rendered_root}/${stem}.png ${rendered_root}/${stem}@2x.png)
+    endforeach()
+    qt_add_resources(murmlet_windows ${name}_rendered
+      PREFIX ${arg_PREFIX}
+      BASE ${rendered_root}/${arg_BASE}
+      FILES ${rendered})
+    set(drawings "")
+  endif()
+  set(kept ${drawings} ${others})
+  if(kept)
+    list(TRANSFORM kept PREPEND ${resources}/)
+    qt_add_resources(murmlet_windows ${name}
+      PREFIX ${arg_PREFIX}
+      BASE ${resources}/${arg_BASE}
+      FILES ${kept})
+  endif()
 endfunction()
 
 # murmlet_compile_rc(rc res)

@@ -1,6 +1,7 @@
 #include "dialogs/aboutbox.h"
 
 #include "base/desktop.h"
+#include "base/pictures.h"
 #include "base/tahomafont.h"
 #include "localisation/languagecatalogue.h"
 
@@ -17,7 +18,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QSvgRenderer>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -26,19 +26,6 @@ namespace {
 
 constexpr int ClientWidth = 446;
 constexpr int ClientHeight = 374;
-
-// An SVG drawn at the given logical size on a pixmap of the widget's pixel density.
-QPixmap renderPicture(const QString &file, const QSize &size, qreal ratio)
-{
-    QPixmap pixmap(size * ratio);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(file);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    painter.end();
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
-}
 
 quint32 steadyTicks()
 {
@@ -192,7 +179,7 @@ void AboutBox::fillIn()
 
     QIcon icon = QApplication::windowIcon();
     if (icon.isNull())
-        icon = QIcon(QStringLiteral(":/icons/murmlet.svg"));
+        icon = Pictures::icon(QStringLiteral(":/icons/murmlet"));
     m_icon->setPixmap(icon.pixmap(QSize(32, 32), devicePixelRatioF()));
 
     m_nameAndVersion->setText(m_identity.productName + QStringLiteral(" ") + m_identity.version);
@@ -209,11 +196,11 @@ void AboutBox::fillIn()
 void AboutBox::renderPictures()
 {
     const qreal ratio = devicePixelRatioF();
-    m_logo->setPixmap(renderPicture(QStringLiteral(":/about/logo.svg"), QSize(344, 105), ratio));
+    m_logo->setPixmap(Pictures::render(QStringLiteral(":/about/logo"), QSize(344, 105), ratio));
     m_hiddenPicture->setPixmap(
-        renderPicture(QStringLiteral(":/about/cat.svg"), QSize(320, 214), ratio));
+        Pictures::render(QStringLiteral(":/about/cat"), QSize(320, 214), ratio));
     m_infoButton->setIcon(
-        QIcon(renderPicture(QStringLiteral(":/about/arrow.svg"), QSize(9, 6), ratio)));
+        QIcon(Pictures::render(QStringLiteral(":/about/arrow"), QSize(9, 6), ratio)));
 }
 
 void AboutBox::startMatrix()

@@ -1,6 +1,7 @@
 #include "localisation/languagedialog.h"
 
 #include "base/desktop.h"
+#include "base/pictures.h"
 #include "base/programmessages.h"
 #include "base/tahomafont.h"
 #include "localisation/languagecatalogue.h"
@@ -29,9 +30,8 @@ QString OpeningLanguage;
 
 QIcon flagIcon(const QString &name)
 {
-    return QIcon(name == QLatin1String("flag")
-                     ? QStringLiteral(":/icons/flag.svg")
-                     : QStringLiteral(":/flags/") + name + QStringLiteral(".svg"));
+    return Pictures::icon(name == QLatin1String("flag") ? QStringLiteral(":/icons/flag")
+                                                        : QStringLiteral(":/flags/") + name);
 }
 } // namespace
 

@@ -12,6 +12,14 @@ packages=(
   fonts-dejavu-core fonts-liberation2 python3 openssl binutils-mingw-w64-x86-64
   librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
+# "setup.sh windows" adds what cross-building the Windows program and running it under
+# Wine need (scripts/build-windows.sh, scripts/test-windows.sh).
+if [ "${1:-}" = windows ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64
+    autoconf automake libtool make patch xz-utils
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

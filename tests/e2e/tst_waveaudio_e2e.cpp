@@ -1,0 +1,172 @@
+// The Windows program's monitoring against the real waveform-audio calls: under Wine they
+// reach the private sound server of with-pulse.sh, so noise played into the virtual
+// microphone's feed must turn the meter red and the alarm must come out of the virtual
+// speaker, recorded through its monitor.
+#include "app/mainwindow.h"
+#include "app/noisemeter.h"
+#include "app/sessiontools.h"
+#include "e2e/soundfixtures.h"
+#include "e2e/wavedevices.h"
+#include "localisation/languagecatalogue.h"
+#include "monitor/decibels.h"
+#include "monitor/microphonecapture.h"
+#include "monitor/soundplayer.h"
+#include "support/fakes.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace SoundFixtures;
+
+namespace {
+const QColor Red(255, 0, 0);
+const QString MicrophoneFeed = QStringLiteral("MicFeed");
+const QString SpeakerMonitor = QStringLiteral("Monitor of Speaker");
+
+// The platform's player, counting the alarms it was asked to play.
+class CountingPlayer : public SoundPlayer
+{
+public:
+    void playResource(const QString &name) override
+    {
+        ++alarms;
+        m_player->playResource(name);
+    }
+    void playFile(const QString &path) override
+    {
+        ++alarms;
+        m_player->playFile(path);
+    }
+    bool isPlaying() const override { return m_player->isPlaying(); }
+    int alarms = 0;
+
+private:
+    std::unique_ptr<SoundPlayer> m_player = SoundPlayer::createDefault();
+};
+
+// The window as the program builds it, over the platform's capture and player.
+struct Monitor
+{
+    Monitor()
+        : capture(CaptureDevice::createDefault()),
+          form(capture, player, desktop, language,
+               AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
+               [this](const AppIdentity &) {
+                   return offlineUpdates(folder.filePath("updates.ini"));
+               })
+    {
+        QObject::connect(form.findChild<QTimer *>("Timer2"), &QTimer::timeout,
+                         [this] { statuses << form.statusText(); });
+    }
+    NoiseMeter *meter() const { return form.findChild<NoiseMeter *>("Gauge1"); }
+
+    QTemporaryDir folder; // the program folder: settings.ini goes here
+    MicrophoneCapture capture;
+    CountingPlayer player;
+    RecordingDesktop desktop;
+    LanguageCatalogue language{folder.path(), 1033};
+    MainWindow form;
+    QStringList statuses; // the status text after each 1 s tick
+};
+} // namespace
+
+class TestWaveAudioEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void silenceStaysGreen();
+    void noisePlaysTheAlarm_data();
+    void noisePlaysTheAlarm();
+    void capturesAKnownToneExactly();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_noise;
+};
+
+void TestWaveAudioEndToEnd::initTestCase()
+{
+    QVERIFY2(WaveDevices::outputNamed(MicrophoneFeed) >= 0, "run me through with-pulse.sh");
+    QVERIFY(WaveDevices::inputNamed(SpeakerMonitor) >= 0);
+    m_noise = m_dir.filePath("noise.wav");
+    QVERIFY(writeNoiseWav(m_noise, 30, 20000));
+}
+
+void TestWaveAudioEndToEnd::silenceStaysGreen()
+{
+    Monitor m;
+    WaveDevices::Recorder speaker(SpeakerMonitor);
+    QVERIFY(speaker.isOpen());
+    m.form.startListening();
+    QTest::qWait(2500);
+    QCOMPARE(m.meter()->barColor(), QColor(0, 255, 0));
+    QCOMPARE(m.meter()->percent(), 0);
+    QCOMPARE(m.statuses, QStringList({"", ""}));
+    QCOMPARE(m.player.alarms, 0);
+    QCOMPARE(longestLoudRun(speaker.stop()), 0.0);
+}
+
+void TestWaveAudioEndToEnd::noisePlaysTheAlarm_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<double>("soundSeconds");
+    QTest::newRow("beep") << "RadioButton2" << 0.328;
+    QTest::newRow("male shush") << "RadioButton3" << 0.667;
+    QTest::newRow("female shush") << "RadioButton4" << 1.033;
+    QTest::newRow("custom WAV file") << "RadioButton5" << 0.8;
+}
+
+void TestWaveAudioEndToEnd::noisePlaysTheAlarm()
+{
+    QFETCH(QString, radio);
+    QFETCH(double, soundSeconds);
+
+    Monitor m;
+    if (radio == QLatin1String("RadioButton5")) {
+        const QString tone = m.folder.filePath("tone.wav");
+        QVERIFY(writeToneWav(tone, soundSeconds, 12000));
+        m.form.findChild<QLineEdit *>("Edit1")->setText(tone);
+    }
+    m.form.findChild<QRadioButton *>(radio)->click();
+    m.form.findChild<QSpinBox *>("SpinEdit1")->setValue(2);
+    m.form.startListening();
+    QTest::qWait(300);
+    WaveDevices::Recorder speaker(SpeakerMonitor);
+    WaveDevices::Player feed(m_noise, MicrophoneFeed);
+    QVERIFY(feed.isOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(m.meter()->barColor(), Red, 3000);
+    QCOMPARE(m.meter()->percent(), 100);
+    QTRY_COMPARE_WITH_TIMEOUT(m.player.alarms, 1, 5000);
+    QTest::qWait(int(soundSeconds * 1000) + 700);
+    feed.stop();
+    const QByteArray heard = speaker.stop();
+
+    QVERIFY2(m.statuses.contains("Noise Detected! (2)"), qPrintable(m.statuses.join(',')));
+    const double loud = longestLoudRun(heard);
+    qInfo("heard %.2f s of sound in %.2f s recorded; the sound lasts %.3f s", loud,
+          secondsOf(heard), soundSeconds);
+    QVERIFY2(loud >= soundSeconds - 0.15 && loud <= soundSeconds + 0.1,
+             qPrintable(QString::number(loud)));
+}
+
+void TestWaveAudioEndToEnd::capturesAKnownToneExactly()
+{
+    const QString tone = m_dir.filePath("tone8192.wav");
+    QVERIFY(writeToneWav(tone, 10, 8192));
+    Monitor m;
+    m.form.startListening();
+    WaveDevices::Player feed(tone, MicrophoneFeed);
+    QVERIFY(feed.isOpen());
+    QTest::qWait(1500);
+    const double dbfs = Decibels::dbfsOfLevel(m.form.tools().session().latestLevel());
+    qInfo("a tone of amplitude 8192 read %.3f dBFS", dbfs);
+    QVERIFY2(qAbs(dbfs - (-12.04)) < 0.05, qPrintable(QString::number(dbfs)));
+}
+
+QTEST_MAIN(TestWaveAudioEndToEnd)
+#include "tst_waveaudio_e2e.moc"
