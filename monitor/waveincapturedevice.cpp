@@ -67,7 +67,7 @@ int WaveInCaptureDevice::open()
     format.nChannels = 1;
     format.nSamplesPerSec = 44100;
     format.wBitsPerSample = 16;
-    format.nBlockAlign = format.nChannels * format.wBitsPerSample / 8;
+    format.nBlockAlign = 2; // one channel of 16-bit samples
     format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
     format.cbSize = 0;
 

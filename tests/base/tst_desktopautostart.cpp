@@ -2,6 +2,7 @@
 #include "base/desktopautostart.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +14,7 @@ private slots:
     void execArgument();
     void programToStart();
     void unwritableFolderIsReported();
+    void runKeyStartsTheQuotedProgram();
 };
 
 void TestDesktopAutostart::execArgument_data()
@@ -48,6 +50,9 @@ void TestDesktopAutostart::execArgument()
 // itself otherwise.
 void TestDesktopAutostart::programToStart()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Windows has no launcher link: the Run key names the program itself");
+#endif
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("lib/murmlet");
     QDir(dir.path()).mkpath("bin");
@@ -68,12 +73,35 @@ void TestDesktopAutostart::programToStart()
 
 void TestDesktopAutostart::unwritableFolderIsReported()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Windows keeps the entry in the registry, not in a folder");
+#endif
     QTemporaryDir dir;
     QFile blocker(dir.filePath("autostart"));
     QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
     DesktopAutostart entry(dir.filePath("autostart/murmlet.desktop"), "/usr/bin/murmlet");
     QVERIFY_THROWS_EXCEPTION(DesktopAutostart::WriteError, entry.enable());
     QVERIFY(!entry.isEnabled());
+}
+
+// On Windows the entry is the value "Murmlet" of the current user's Run key: the program
+// in double quotes, so a path with blanks starts that program and no other.
+void TestDesktopAutostart::runKeyStartsTheQuotedProgram()
+{
+#ifndef Q_OS_WIN
+    QSKIP("The Run key is Windows'");
+#else
+    const QString runKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    DesktopAutostart entry(QString(), "C:/Program Files/100% Murmlet/murmlet.exe");
+    QVERIFY(!entry.isEnabled());
+    entry.enable();
+    QVERIFY(entry.isEnabled());
+    QCOMPARE(QSettings(runKey, QSettings::NativeFormat).value("Murmlet").toString(),
+             QString("\"C:\\Program Files\\100% Murmlet\\murmlet.exe\""));
+    entry.disable();
+    QVERIFY(!entry.isEnabled());
+    QVERIFY(!QSettings(runKey, QSettings::NativeFormat).contains("Murmlet"));
+#endif
 }
 
 QTEST_APPLESS_MAIN(TestDesktopAutostart)

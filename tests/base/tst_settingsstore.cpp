@@ -270,7 +270,12 @@ void TestSettingsStore::folder()
     else if (situation == "missing")
         program = dir.filePath("gone");
 
+#ifdef Q_OS_WIN
+    // Windows keeps settings that follow the user in the roaming application data.
+    const QString config = QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"));
+#else
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
     QDir(config + "/TAMBRIX").removeRecursively();
     const QString chosen = SettingsFolder::choose(program, "TAMBRIX", "Murmlet");
     if (situation == "writable") {

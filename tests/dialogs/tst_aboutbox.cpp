@@ -179,7 +179,9 @@ void TestAboutBox::missingLicenseShowsError_data()
 {
     QTest::addColumn<bool>("danglingLink");
     QTest::newRow("no file") << false;
+#ifndef Q_OS_WIN // a link there is a shortcut file, which is no link to Qt's file calls
     QTest::newRow("link to a removed file") << true;
+#endif
 }
 
 void TestAboutBox::missingLicenseShowsError()

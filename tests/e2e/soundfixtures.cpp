@@ -50,22 +50,39 @@ bool writeToneWav(const QString &path, double seconds, int amplitude)
     });
 }
 
-double longestLoudRun(const QByteArray &raw, double rms)
+namespace {
+// Calls loud(bool) for each 10 ms window, saying whether its RMS exceeds `rms`.
+template <typename Loud> void eachWindow(const QByteArray &raw, double rms, Loud loud)
 {
     constexpr int window = 441;
     const auto *samples = reinterpret_cast<const qint16 *>(raw.constData());
     const qsizetype count = raw.size() / 2;
-    int run = 0, longest = 0;
     for (qsizetype start = 0; start + window <= count; start += window) {
         double sum = 0;
         for (int i = 0; i < window; ++i) {
             const double v = qFromLittleEndian(samples[start + i]);
             sum += v * v;
         }
-        run = std::sqrt(sum / window) > rms ? run + 1 : 0;
-        longest = qMax(longest, run);
+        loud(std::sqrt(sum / window) > rms);
     }
+}
+} // namespace
+
+double longestLoudRun(const QByteArray &raw, double rms)
+{
+    int run = 0, longest = 0;
+    eachWindow(raw, rms, [&](bool loud) {
+        run = loud ? run + 1 : 0;
+        longest = qMax(longest, run);
+    });
     return longest * 0.01;
+}
+
+double loudSeconds(const QByteArray &raw, double rms)
+{
+    int windows = 0;
+    eachWindow(raw, rms, [&](bool loud) { windows += loud ? 1 : 0; });
+    return windows * 0.01;
 }
 
 } // namespace SoundFixtures

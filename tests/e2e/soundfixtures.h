@@ -17,6 +17,9 @@ bool writeToneWav(const QString &path, double seconds, int amplitude);
 // The longest run, in seconds, of 10 ms windows whose RMS exceeds `rms`.
 double longestLoudRun(const QByteArray &raw, double rms = 300);
 
+// The seconds, in all, of 10 ms windows whose RMS exceeds `rms`.
+double loudSeconds(const QByteArray &raw, double rms = 300);
+
 // Seconds of audio in a raw recording.
 inline double secondsOf(const QByteArray &raw)
 {

@@ -96,6 +96,8 @@ private slots:
 
 void TestPostForm::initTestCase()
 {
+    if (const QString why = WebServer::unavailableReason(); !why.isEmpty())
+        QSKIP(qPrintable(why));
     m_server = std::make_unique<WebServer>();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
 }

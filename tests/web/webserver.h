@@ -22,6 +22,18 @@ class ChildProcess;
 class WebServer
 {
 public:
+    // Why the server cannot run here, or nothing. It is made of Linux tools (python3,
+    // openssl), which a Windows test under Wine can start but not wait for: Wine reports
+    // no exit code of a Linux program.
+    static QString unavailableReason()
+    {
+#ifdef _WIN32
+        return QStringLiteral("the local web server is a Linux program");
+#else
+        return QString();
+#endif
+    }
+
     // What the server answers on one path.
     struct Reply
     {
