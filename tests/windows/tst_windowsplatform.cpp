@@ -99,12 +99,12 @@ void TestWindowsPlatform::restartBatchStartsAPathWithPercentSigns()
     }
     const QString script = RestartScript::write(root.path(), program);
     QVERIFY(QFile::exists(script));
-    QVERIFY(RestartScript::text(program).contains("100%% quiet & %%PATH%% room"));
 
     QProcess cmd;
     cmd.start("cmd.exe", {"/c", QDir::toNativeSeparators(script)});
     QVERIFY(cmd.waitForFinished(20000));
     QVERIFY2(QFile::exists(marker), cmd.readAllStandardOutput().constData());
+    QVERIFY(RestartScript::text(program).contains("100%% quiet & %%PATH%% room"));
 }
 
 // Installers and a second start find a running Murmlet by its named mutex.
