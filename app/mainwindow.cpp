@@ -51,8 +51,9 @@ constexpr int StatusBarHeight = 19;
 // A picture from the desktop's icon theme, or our own drawing when the theme has none.
 QIcon picture(const char *themeName, const char *ownName)
 {
-    return QIcon::fromTheme(QString::fromLatin1(themeName),
-                            Pictures::icon(QStringLiteral(":/icons/%1").arg(QLatin1String(ownName))));
+    return QIcon::fromTheme(
+        QString::fromLatin1(themeName),
+        Pictures::icon(QStringLiteral(":/icons/%1").arg(QLatin1String(ownName))));
 }
 
 template <typename T> T *placed(QWidget *parent, const char *name, int x, int y, int w, int h)

@@ -5,8 +5,8 @@
 #include <QUrl>
 
 #ifdef Q_OS_WIN
-#include <QDir>
 #include <windows.h>
+#include <QDir>
 #endif
 
 bool QtDesktop::openUrl(const QString &address)

@@ -58,8 +58,8 @@ QString SettingsFolder::choose(const QString &programFolder, const QString &comp
 {
     if (isFolderWritable(programFolder))
         return QDir::toNativeSeparators(QDir(programFolder).absolutePath() + QLatin1Char('/'));
-    const QString folder =
-        userSettingsBase() + QLatin1Char('/') + companyName + QLatin1Char('/') + productName + QLatin1Char('/');
+    const QString folder = userSettingsBase() + QLatin1Char('/') + companyName + QLatin1Char('/') +
+                           productName + QLatin1Char('/');
     QDir().mkpath(folder); // a failure shows later, when the file cannot be written
     return QDir::toNativeSeparators(folder);
 }

@@ -3,9 +3,9 @@
 #include <system_error>
 
 #ifdef Q_OS_WIN
+#include <windows.h>
 #include <QDir>
 #include <vector>
-#include <windows.h>
 #else
 #include <QByteArray>
 #include <QFile>

@@ -1,6 +1,5 @@
 #include "e2e/pulsetools.h"
 
-
 namespace PulseTools {
 
 std::optional<QString> pactl(const QStringList &arguments)

@@ -324,7 +324,8 @@ void TestMonitorEndToEnd::hearsTheChosenMicrophone()
         return texts;
     };
     // Every input by its description, the monitors of outputs left out.
-    QTRY_VERIFY2_WITH_TIMEOUT(captions() == QStringList({"Default", "", "VirtualMic", "*SecondMic"}),
+    QTRY_VERIFY2_WITH_TIMEOUT(captions() ==
+                                  QStringList({"Default", "", "VirtualMic", "*SecondMic"}),
                               qPrintable(captions().join('|')), 3000);
 
     const auto hears = [&](const char *fedSink, bool expected, const char *what) {

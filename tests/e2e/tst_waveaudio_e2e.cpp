@@ -162,7 +162,9 @@ void TestWaveAudioEndToEnd::capturesAKnownToneExactly()
     m.form.startListening();
     WaveDevices::Player feed(tone, MicrophoneFeed);
     QVERIFY(feed.isOpen());
-    const auto heard = [&m] { return Decibels::dbfsOfLevel(m.form.tools().session().latestLevel()); };
+    const auto heard = [&m] {
+        return Decibels::dbfsOfLevel(m.form.tools().session().latestLevel());
+    };
     QTRY_VERIFY2_WITH_TIMEOUT(qAbs(heard() - (-12.04)) < 0.05, qPrintable(QString::number(heard())),
                               5000);
     qInfo("a tone of amplitude 8192 read %.3f dBFS", heard());

@@ -97,7 +97,10 @@ private:
                      quint16 &port);
     bool runOpenssl(const QStringList &arguments);
     void writeReplies();
-    QString path(const QString &name) const { return m_folder.filePath(name); }
+    QString path(const QString &name) const
+    {
+        return m_folder.filePath(name);
+    }
 
     QTemporaryDir m_folder;
     QString m_error;

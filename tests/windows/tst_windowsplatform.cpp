@@ -63,7 +63,8 @@ void TestWindowsPlatform::versionRecordOfTheProgram()
     QCOMPARE(fileVersionMS(program), quint32(0x00010001));
 
     VersionStrings none;
-    QVERIFY_THROWS_EXCEPTION(SystemError, readVersionRecord(QStringLiteral("C:/no/such.exe"), none));
+    QVERIFY_THROWS_EXCEPTION(SystemError,
+                             readVersionRecord(QStringLiteral("C:/no/such.exe"), none));
 }
 
 // A program folder nobody may write to sends the settings to the user's roaming
