@@ -20,7 +20,9 @@ scratch=$(mktemp -d /tmp/murmlet-wine.XXXXXX)
 export MURMLET_WINEPREFIX=$scratch/prefix
 wine=("$root/tests/windows/wine-run.sh")
 xvfb=""
+servers=()
 cleanup() {
+  [ ${#servers[@]} -eq 0 ] || kill "${servers[@]}" 2>/dev/null || true
   WINEPREFIX=$MURMLET_WINEPREFIX wineserver -k 2>/dev/null || true
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
   rm -rf "$scratch"
@@ -49,6 +51,35 @@ else
   mkdir -m 555 "$scratch/readonly"
   export MURMLET_READONLY_FOLDER=$("${wine[@]}" winepath -w "$scratch/readonly" | tr -d '\r')
 fi
+
+# The local web server on the Linux side, on loopback, with a certificate that is its own
+# authority: the Windows form post reaches it over Schannel and over plain HTTP.
+web=$scratch/web
+mkdir -p "$web"
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+  -subj /CN=localhost -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
+  -addext "basicConstraints=critical,CA:TRUE" \
+  -keyout "$web/key.pem" -out "$web/cert.pem" 2>/dev/null
+printf '{"/php/check2.php": {"body": "Schannel reply \\u00fc"}}' > "$web/replies.json"
+web_port=""
+start_web_server() { # name [--cert ... --key ...]; sets web_port
+  local name=$1; shift
+  mkfifo "$web/$name.in"
+  python3 "$root/tests/web/webserver.py" --replies "$web/replies.json" --log "$web/log" "$@" \
+    < "$web/$name.in" > "$web/$name.port" 2>"$web/$name.stderr" &
+  servers+=($!)
+  exec {keep}> "$web/$name.in" # the server runs until this script ends
+  for _ in $(seq 100); do [ -s "$web/$name.port" ] && break; sleep 0.1; done
+  web_port=$(head -n 1 "$web/$name.port")
+  [ -n "$web_port" ] || { cat "$web/$name.stderr" >&2; exit 1; }
+}
+start_web_server tls --cert "$web/cert.pem" --key "$web/key.pem"
+# By name: the Schannel road of this libcurl matches names, not addresses.
+MURMLET_TLS_BASE=https://localhost:$web_port
+start_web_server plain
+MURMLET_PLAIN_BASE=http://127.0.0.1:$web_port
+MURMLET_TLS_CA=$("${wine[@]}" winepath -w "$web/cert.pem" | tr -d '\r')
+export MURMLET_TLS_BASE MURMLET_PLAIN_BASE MURMLET_TLS_CA
 
 echo "Running the Windows tests under Wine..."
 ctest --test-dir "$build" --output-on-failure
