@@ -110,6 +110,14 @@ stop_recording() {
   wait "$recorder" 2>/dev/null || true
 }
 
+# The helper that posts for the program lies beside it, and only the helper links the
+# web client.
+[ -x /usr/lib/murmlet/murmlet-post ] || { echo "no /usr/lib/murmlet/murmlet-post" >&2; exit 1; }
+if ldd /usr/lib/murmlet/murmlet | grep -q libcurl; then
+  echo "the installed program links libcurl itself" >&2
+  exit 1
+fi
+
 # --- hearing and settings ------------------------------------------------------------
 settings_folder=$home/.config/TAMBRIX/Murmlet
 mkdir -p "$settings_folder"

@@ -53,7 +53,7 @@ cmake --build "$build-asan" -j "$(nproc)"
 # Quits at random moments of an update check against a server that never answers:
 # every run ends cleanly, without a sanitizer report, its store whole. More runs by hand:
 # tests/update/exit-stress.sh PROGRAM RUNS.
-bash "$root/tests/update/exit-stress.sh" "$build-asan/tests/update/murmlet_exitstress" \
+bash "$root/tests/update/exit-stress.sh" "$build-asan/murmlet_exitstress" \
   "${MURMLET_EXIT_STRESS_RUNS:-200}"
 echo "Running the tests under AddressSanitizer; the end-to-end test takes about a minute..."
 ctest --test-dir "$build-asan" --output-on-failure

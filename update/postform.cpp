@@ -201,22 +201,6 @@ void appendEncoded(QByteArray &out, const QString &text)
 }
 } // namespace
 
-PostForm::PostForm(int connectTimeoutMs, int responseTimeoutMs, QString caFile)
-    : m_connectTimeoutMs(connectTimeoutMs), m_responseTimeoutMs(responseTimeoutMs),
-      m_caFile(std::move(caFile))
-{
-}
-
-PostForm PostForm::updateCheck()
-{
-    return PostForm(10000, 10000);
-}
-
-PostForm PostForm::feedback()
-{
-    return PostForm(3000, 3000);
-}
-
 QByteArray PostForm::encodeForm(const QStringList &fields)
 {
     QByteArray out;

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <atomic>
 #include <stdexcept>
+#include <utility>
 
 // Posts named text fields to the maker's web service as an HTML form and returns the
 // reply body as text. One blocking attempt per call; every call builds its own client
@@ -34,10 +35,16 @@ public:
     // system store. The connect timeout covers name resolution, TCP and TLS set-up; the
     // response timeout is the longest silence allowed once connected; the two together
     // bound the whole call.
-    PostForm(int connectTimeoutMs, int responseTimeoutMs, QString caFile = QString());
+    // Only post() and encodeForm() need libcurl (the library murmlet_web); a PostForm
+    // may be made and handed on anywhere, e.g. to the helper process that posts for it.
+    PostForm(int connectTimeoutMs, int responseTimeoutMs, QString caFile = QString())
+        : m_connectTimeoutMs(connectTimeoutMs), m_responseTimeoutMs(responseTimeoutMs),
+          m_caFile(std::move(caFile))
+    {
+    }
 
-    static PostForm updateCheck(); // 10000 / 10000 ms
-    static PostForm feedback();    // 3000 / 3000 ms
+    static PostForm updateCheck() { return PostForm(10000, 10000); }
+    static PostForm feedback() { return PostForm(3000, 3000); }
 
     // Posts the ordered "name=value" lines; returns the reply body. When cancel is given
     // and becomes true, the call ends with Error within CancelLatencyMs.
@@ -56,6 +63,7 @@ public:
 
     int connectTimeoutMs() const { return m_connectTimeoutMs; }
     int responseTimeoutMs() const { return m_responseTimeoutMs; }
+    QString caFile() const { return m_caFile; }
 
 private:
     int m_connectTimeoutMs;

@@ -111,7 +111,8 @@ compile fuzz_languagecatalogue "$root/localisation/languagecatalogue.cpp" \
   "$root/base/controlcharacters.cpp"
 compile fuzz_versionrecord "$root/base/versionrecord.cpp"
 compile fuzz_updatecheck "$root/update/updatecheck.cpp" "$root/update/checkstate.cpp" \
-  "$root/update/webservice.cpp" "$root/update/postform.cpp" "$root/update/systeminfo.cpp" \
+  "$root/update/webservice.cpp" "$root/update/postform.cpp" "$root/update/postprocess.cpp" \
+  "$root/update/systeminfo.cpp" \
   "$root/update/updatestore.cpp" "$root/base/inifile.cpp" "$root/base/inidocument.cpp" \
   "$root/base/controlcharacters.cpp"
 compile fuzz_postform "$root/update/postform.cpp"
