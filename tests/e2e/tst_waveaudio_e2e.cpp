@@ -13,7 +13,10 @@
 #include "monitor/soundplayer.h"
 #include "support/fakes.h"
 
+#include <QAction>
+#include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -48,11 +51,21 @@ private:
     std::unique_ptr<SoundPlayer> m_player = SoundPlayer::createDefault();
 };
 
+// A program folder holding settings.ini with the given lines, when there are any.
+QTemporaryDir withSettings(const QStringList &lines)
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath("settings.ini"));
+    if (!lines.isEmpty() && file.open(QIODevice::WriteOnly))
+        file.write(("[Settings]\r\n" + lines.join("\r\n") + "\r\n").toUtf8());
+    return folder;
+}
+
 // The window as the program builds it, over the platform's capture and player.
 struct Monitor
 {
-    Monitor()
-        : capture(CaptureDevice::createDefault()),
+    explicit Monitor(const QStringList &settings = {})
+        : folder(withSettings(settings)), capture(CaptureDevice::createDefault()),
           form(capture, player, desktop, language,
                AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
                [this](const AppIdentity &) {
@@ -83,6 +96,7 @@ private slots:
     void noisePlaysTheAlarm_data();
     void noisePlaysTheAlarm();
     void capturesAKnownToneExactly();
+    void hearsTheChosenMicrophone();
 
 private:
     QTemporaryDir m_dir;
@@ -168,6 +182,37 @@ void TestWaveAudioEndToEnd::capturesAKnownToneExactly()
     QTRY_VERIFY2_WITH_TIMEOUT(qAbs(heard() - (-12.04)) < 0.05, qPrintable(QString::number(heard())),
                               5000);
     qInfo("a tone of amplitude 8192 read %.3f dBFS", heard());
+}
+
+// Settings > Microphone lists the waveform-audio inputs by name; the chosen one is heard
+// and the default is not. Wine lists the speaker's monitor as an input like any other.
+void TestWaveAudioEndToEnd::hearsTheChosenMicrophone()
+{
+    Monitor m({"Microphone=" + SpeakerMonitor});
+    m.form.startListening();
+    auto *menu = m.form.findChild<QMenu *>("Microphone1");
+    QVERIFY(menu);
+    QStringList captions;
+    for (QAction *action : menu->actions())
+        captions << (action->isChecked() ? "*" : "") + action->text();
+    QVERIFY2(captions.startsWith("Default") && captions.contains("VirtualMic") &&
+                 captions.contains("*" + SpeakerMonitor),
+             qPrintable(captions.join('|')));
+
+    const auto hears = [&](const QString &output, bool expected, const char *what) {
+        WaveDevices::Player feed(m_noise, output);
+        QVERIFY(feed.isOpen());
+        if (expected) {
+            QTRY_VERIFY2_WITH_TIMEOUT(m.meter()->barColor() == Red, what, 4000);
+        } else {
+            QTest::qWait(2500);
+            QVERIFY2(m.meter()->barColor() != Red, what);
+        }
+        feed.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(m.meter()->barColor() != Red, 3000);
+    };
+    hears(MicrophoneFeed, false, "the default microphone is not the chosen one");
+    hears("Speaker", true, "the chosen microphone");
 }
 
 QTEST_MAIN(TestWaveAudioEndToEnd)
