@@ -6,7 +6,7 @@
 # The libraries it links (Qt base, libcurl on Schannel, PCRE2) are built once from
 # Debian's source packages into a cache outside the repository:
 #   ${MURMLET_WINDOWS_CACHE:-~/.cache/murmlet-windows}/libs-<hash of the recipe>
-# The first run takes about half an hour on two cores; later runs reuse the cache.
+# The first run takes about 25 minutes on two cores; later runs reuse the cache.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${MURMLET_WINDOWS_BUILD:-$root/build-windows}
@@ -19,7 +19,7 @@ recipe=$(cat "$root"/scripts/windows/libraries.sh "$root"/scripts/windows/fetch-
 libs=$cache_root/libs-$recipe
 mkdir -p "$libs"
 if [ ! -f "$libs/prefix/.qt-done" ]; then
-  echo "Building the Windows libraries once into $libs (about half an hour on 2 cores)..."
+  echo "Building the Windows libraries once into $libs (about 25 minutes on 2 cores)..."
 fi
 bash "$root/scripts/windows/libraries.sh" "$libs"
 prefix=$libs/prefix
