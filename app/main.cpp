@@ -6,6 +6,7 @@
 #include "localisation/userlanguage.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/soundplayer.h"
+#include "session/listeningsession.h"
 
 #include <QApplication>
 
@@ -17,10 +18,12 @@ int main(int argc, char *argv[])
 
     MicrophoneCapture capture(CaptureDevice::createDefault());
     const std::unique_ptr<SoundPlayer> player = SoundPlayer::createDefault();
+    // The one session of listening; the main window presents it.
+    ListeningSession session(capture, *player);
     QtDesktop desktop;
     const AppPaths paths = AppPaths::ofThisProgram();
     LanguageCatalogue language(paths.programFolder, UserLanguage::current());
-    MainWindow window(capture, *player, desktop, language, paths, [](const AppIdentity &identity) {
+    MainWindow window(session, desktop, language, paths, [](const AppIdentity &identity) {
         return UpdateCheckSetup::forHost(QStringLiteral(MURMLET_WEB_HOST), identity.companyName,
                                          identity.productName);
     });

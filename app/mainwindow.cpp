@@ -1,21 +1,24 @@
 #include "app/mainwindow.h"
 
-#include "app/microphonemenu.h"
 #include "app/noisemeter.h"
-#include "app/sessiontools.h"
 #include "base/applicationsetup.h"
 #include "base/desktop.h"
 #include "base/pictures.h"
 #include "base/programmessages.h"
 #include "base/settingsfolder.h"
-#include "base/settingsstore.h"
 #include "base/tahomafont.h"
-#include "dialogs/aboutbox.h"
-#include "dialogs/feedbackdialog.h"
+#include "features/about/aboutbox.h"
+#include "features/feedback/feedbackdialog.h"
+#include "features/levels/calibrateaction.h"
+#include "features/levels/leveltooltips.h"
+#include "features/microphone/microphonemenu.h"
+#include "features/pause/pausemenu.h"
+#include "features/pause/pausenote.h"
+#include "features/sessionreport/sessionreportaction.h"
+#include "features/startwithdesktop/startwithdesktopaction.h"
 #include "localisation/languagecatalogue.h"
 #include "localisation/languagedialog.h"
-#include "monitor/microphonecapture.h"
-#include "monitor/soundplayer.h"
+#include "session/listeningsession.h"
 #include "update/postform.h"
 #include "update/updatenotice.h"
 
@@ -65,33 +68,25 @@ template <typename T> T *placed(QWidget *parent, const char *name, int x, int y,
 }
 } // namespace
 
-MainWindow::MainWindow(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
-                       LanguageCatalogue &language, const AppPaths &paths,
-                       UpdateCheckFactory updates, QWidget *parent)
-    : QMainWindow(parent), m_capture(capture), m_player(player), m_desktop(desktop),
-      m_language(language), m_paths(paths), m_store(std::make_unique<SettingsStore>()),
+MainWindow::MainWindow(ListeningSession &session, Desktop &desktop, LanguageCatalogue &language,
+                       const AppPaths &paths, UpdateCheckFactory updates, QWidget *parent)
+    : QMainWindow(parent), m_session(session), m_desktop(desktop), m_language(language),
+      m_paths(paths),
+      m_settings([this](const SettingsStore::WriteError &error) { reportSettingsFailure(error); }),
       m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable), m_updates(std::move(updates))
 {
-    m_elapsed.start();
-    m_now = [this] { return m_elapsed.elapsed(); };
     setObjectName(QStringLiteral("AppForm"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFont(ApplicationSetup::windowFont());
     setWindowIcon(Pictures::icon(QStringLiteral(":/icons/murmlet")));
-    m_tools = new SessionTools(
-        this, {[this](const QString &text) { return translated(text); },
-               [this](const QString &name) { return m_store->readString(name); },
-               [this](const QString &name, const QString &value) { store(name, value); },
-               [this](const QString &text) { ProgramMessages::showGeneralError(this, text); },
-               [this] { return m_now(); }, [this] { return m_thresholdBar->value(); },
-               m_paths.programFile});
     createControls();
     createMenu();
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    presentSession();
     restoreSettings();
-    m_tools->refreshMenus(); // in the interface language, loaded by now
+    addFeatures(); // in the interface language, loaded by now
 }
 
 MainWindow::~MainWindow() = default;
@@ -126,13 +121,12 @@ void MainWindow::createControls()
     m_thresholdBar->setObjectName(QStringLiteral("TrackBar1"));
     m_thresholdBar->setFixedHeight(45);
     m_thresholdBar->setRange(0, 10);
-    m_thresholdBar->setValue(NoiseDetector::DefaultThreshold);
+    m_thresholdBar->setValue(SettingsTable::NoiseThreshold.fallback);
     m_thresholdBar->setTickPosition(QSlider::TicksBothSides);
     m_thresholdBar->setTickInterval(1);
     m_thresholdBar->setPageStep(1);
     m_thresholdBar->setToolTip(QStringLiteral("Noise Threshold"));
     m_thresholdBar->hide();
-    m_tools->explainLevels(m_meter, m_thresholdBar);
     column->addWidget(m_thresholdBar);
     connect(m_thresholdBar, &QSlider::valueChanged, this, &MainWindow::onThresholdChanged);
 
@@ -152,19 +146,18 @@ void MainWindow::createControls()
     statusBar->addWidget(m_statusText, 1);
     setStatusBar(statusBar);
 
-    createTimers();
+    createTrayIcon();
 }
 
 // The tolerance box, the warning-sound choices and the custom-sound path with its button.
 void MainWindow::createOptions()
 {
-
     auto *toleranceLabel = placed<QLabel>(m_optionsPanel, "Label1", 3, 11, 84, 14);
     toleranceLabel->setText(QStringLiteral("Tolerance (sec):"));
     toleranceLabel->adjustSize();
     m_toleranceBox = placed<QSpinBox>(m_optionsPanel, "SpinEdit1", 87, 8, 97, 22);
-    m_toleranceBox->setRange(NoiseDetector::MinimumTolerance, NoiseDetector::MaximumTolerance);
-    m_toleranceBox->setValue(NoiseDetector::DefaultTolerance);
+    m_toleranceBox->setRange(SettingsTable::Tolerance.minimum, SettingsTable::Tolerance.maximum);
+    m_toleranceBox->setValue(SettingsTable::Tolerance.fallback);
     connect(m_toleranceBox, &QSpinBox::textChanged, this, &MainWindow::onToleranceChanged);
     auto *soundLabel = placed<QLabel>(m_optionsPanel, "Label3", 3, 38, 84, 14);
     soundLabel->setText(QStringLiteral("Warning Sound:"));
@@ -214,33 +207,20 @@ void MainWindow::createOptions()
     connect(m_browseButton, &QPushButton::clicked, this, &MainWindow::browseForCustomSound);
 }
 
-// The meter tick, the count tick, the update-check tick and the notification-area icon.
-void MainWindow::createTimers()
+// The update-check tick and the notification-area icon with its menu.
+void MainWindow::createTrayIcon()
 {
-    m_meterTimer = new QTimer(this);
-    m_meterTimer->setObjectName(QStringLiteral("Timer1"));
-    m_meterTimer->setInterval(50);
-    m_meterTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_meterTimer, &QTimer::timeout, this, &MainWindow::onMeterTick);
-    m_countTimer = new QTimer(this);
-    m_countTimer->setObjectName(QStringLiteral("Timer2"));
-    m_countTimer->setInterval(1000);
-    connect(m_countTimer, &QTimer::timeout, this, &MainWindow::onCountTick);
     m_updateCheckTimer = new QTimer(this);
     m_updateCheckTimer->setObjectName(QStringLiteral("TimerChecker"));
     m_updateCheckTimer->setInterval(1000);
     connect(m_updateCheckTimer, &QTimer::timeout, this, &MainWindow::onUpdateCheckTick);
     m_updateCheckTimer->start();
-    // Keeps the microphone list current and the sound system connected, listening or not.
-    m_inputsTimer = new QTimer(this);
-    m_inputsTimer->setObjectName(QStringLiteral("TimerInputs"));
-    m_inputsTimer->setInterval(1000);
-    connect(m_inputsTimer, &QTimer::timeout, this, &MainWindow::onInputsTick);
-    m_inputsTimer->start();
 
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("TrayMenu"));
     m_trayIcon = new QSystemTrayIcon(windowIcon(), this);
     m_trayIcon->setObjectName(QStringLiteral("TrayIcon1"));
-    m_trayIcon->setContextMenu(m_tools->trayMenu());
+    m_trayIcon->setContextMenu(m_trayMenu);
     connect(m_trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
@@ -262,28 +242,23 @@ void MainWindow::createMenu()
         return action;
     };
 
-    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("File"));
-    fileMenu->setObjectName(QStringLiteral("File1"));
-    item(fileMenu, "Exit1", QStringLiteral("Exit"), &MainWindow::exitAtOnce)
-        ->setIcon(picture("application-exit", "exit"));
+    m_fileMenu = menuBar()->addMenu(QStringLiteral("File"));
+    m_fileMenu->setObjectName(QStringLiteral("File1"));
+    m_exitItem = item(m_fileMenu, "Exit1", QStringLiteral("Exit"), &MainWindow::exitAtOnce);
+    m_exitItem->setIcon(picture("application-exit", "exit"));
 
-    QMenu *settingsMenu = menuBar()->addMenu(QStringLiteral("Settings"));
-    settingsMenu->setObjectName(QStringLiteral("Settings1"));
+    m_settingsMenu = menuBar()->addMenu(QStringLiteral("Settings"));
+    m_settingsMenu->setObjectName(QStringLiteral("Settings1"));
     m_autoStartItem =
-        item(settingsMenu, "AutoStartMicrophone1", QStringLiteral("Auto Start Microphone"),
+        item(m_settingsMenu, "AutoStartMicrophone1", QStringLiteral("Auto Start Microphone"),
              &MainWindow::onAutoStartToggled);
     m_minimizeToTrayItem =
-        item(settingsMenu, "MinimizetoSystemTray1", QStringLiteral("Minimize to System Tray"),
+        item(m_settingsMenu, "MinimizetoSystemTray1", QStringLiteral("Minimize to System Tray"),
              &MainWindow::onMinimizeToTrayToggled);
     for (QAction *option : {m_autoStartItem, m_minimizeToTrayItem})
         option->setCheckable(true);
-    m_microphoneMenu =
-        new MicrophoneMenu([this](const QString &text) { return translated(text); }, this);
-    settingsMenu->addMenu(m_microphoneMenu);
-    connect(m_microphoneMenu, &MicrophoneMenu::inputChosen, this, &MainWindow::chooseInput);
-    m_tools->addMenuEntries(fileMenu, settingsMenu);
-    separator(settingsMenu, "N1");
-    item(settingsMenu, "ResettoDefaults1", QStringLiteral("Reset to Defaults"),
+    m_resetSeparator = separator(m_settingsMenu, "N1");
+    item(m_settingsMenu, "ResettoDefaults1", QStringLiteral("Reset to Defaults"),
          &MainWindow::resetToDefaults);
 
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
@@ -314,6 +289,48 @@ void MainWindow::createMenu()
         ->setIcon(picture("help-about", "about"));
 }
 
+// The features' own entries: Session Report... above Exit; Microphone, Calibrate...,
+// Pause Alarm (also the tray icon's menu) and Start with the Desktop after the two
+// options of the Settings menu; the levels behind the meter's and the bar's tooltips.
+void MainWindow::addFeatures()
+{
+    const Translator tr = translator();
+    new LevelTooltips(m_session, m_settings, tr, m_meter, m_thresholdBar);
+
+    m_fileMenu->insertAction(m_exitItem, new SessionReportAction(m_session, m_settings, tr, this));
+    m_fileMenu->insertSeparator(m_exitItem);
+
+    m_settingsMenu->insertMenu(m_resetSeparator,
+                               new MicrophoneMenu(m_session, m_settings, tr, this));
+    m_settingsMenu->insertAction(m_resetSeparator,
+                                 new CalibrateAction(m_session, m_settings, tr, this));
+    auto *pause = new PauseMenu(m_session, tr, this);
+    m_settingsMenu->insertMenu(m_resetSeparator, pause);
+    m_trayMenu->addMenu(pause);
+    auto *startWithDesktop = new StartWithDesktopAction(
+        m_paths.programFile, tr,
+        [this](const QString &message) { ProgramMessages::showGeneralError(this, message); }, this);
+    m_settingsMenu->insertAction(m_resetSeparator, startWithDesktop);
+    connect(m_settingsMenu, &QMenu::aboutToShow, startWithDesktop,
+            &StartWithDesktopAction::showState);
+}
+
+// The meter and the status bar follow the session.
+void MainWindow::presentSession()
+{
+    connect(&m_session, &ListeningSession::listeningStarted, this, &MainWindow::showListening);
+    connect(&m_session, &ListeningSession::signalChanged, this, &MainWindow::showSignalState);
+    connect(&m_session, &ListeningSession::readingTaken, this,
+            [this](const NoiseDetector::Reading &reading) {
+                m_meter->setBarColor(reading.noisy ? Red : Lime);
+                m_meter->setValue(reading.meterValue);
+            });
+    connect(&m_session, &ListeningSession::secondCounted, this,
+            [this](const ListeningSession::Second &second) {
+                setStatusText(PauseNote::statusText(second.countText, m_session, translator()));
+            });
+}
+
 void MainWindow::restoreSettings()
 {
     try {
@@ -322,30 +339,28 @@ void MainWindow::restoreSettings()
         setWindowTitle(m_identity.title);
         m_settingsFolder = SettingsFolder::choose(m_paths.programFolder, m_identity.companyName,
                                                   m_identity.productName);
-        m_store = SettingsStore::open(m_settingsFolder + QStringLiteral("settings.ini"));
+        m_settings.open(m_settingsFolder + QStringLiteral("settings.ini"));
         restoreControls();
         // Older files have no choice: the default input.
-        m_chosenInput = m_store->readString(QStringLiteral("Microphone"));
-        m_capture.setPreferredInput(m_chosenInput);
+        m_session.setMicrophone(m_settings.read(SettingsTable::Microphone));
         m_startButton->setFixedHeight(scaleDimension(64));
-        if (m_store->readString(QStringLiteral("MinimizeToSystemTray")) == QLatin1String("ON"))
+        if (m_settings.read(SettingsTable::MinimizeToSystemTray))
             m_minimizeToTrayItem->setChecked(true);
-        if (m_store->readString(QStringLiteral("AutoStartMicrophone")) == QLatin1String("ON")) {
+        if (m_settings.read(SettingsTable::AutoStartMicrophone)) {
             m_autoStartItem->setChecked(true);
             m_startButton->click();
         }
         m_language.loadLanguage(QString());
-        onInputsTick(); // the list in the interface language, and the first connection
     } catch (const std::exception &error) {
         ProgramMessages::showGeneralError(this, QString::fromUtf8(error.what()));
     }
-    if (!m_store->savesChanges()) {
+    if (!m_settings.store().savesChanges()) {
         // Said once, in the interface language: the user would otherwise lose every change
         // without knowing.
         ProgramMessages::showGeneralError(
             this,
             translated(QStringLiteral("The settings file cannot be read.")) + QLatin1Char('\n') +
-                QDir::toNativeSeparators(m_store->fileName()) + QStringLiteral("\n\n") +
+                QDir::toNativeSeparators(m_settings.store().fileName()) + QStringLiteral("\n\n") +
                 translated(
                     QStringLiteral("The default settings are used and changes are not saved.")));
     }
@@ -355,18 +370,18 @@ void MainWindow::restoreControls()
 {
     {
         const QSignalBlocker detached(m_thresholdBar);
-        m_thresholdBar->setValue(m_store->readInteger(QStringLiteral("NoiseThreshold"),
-                                                      NoiseDetector::DefaultThreshold));
+        m_thresholdBar->setValue(m_settings.read(SettingsTable::NoiseThreshold));
     }
+    m_session.setThreshold(m_thresholdBar->value());
     // Stays attached: a held value whose text differs from "5" is stored back.
-    m_toleranceBox->setValue(
-        m_store->readInteger(QStringLiteral("Tolerance"), NoiseDetector::DefaultTolerance));
+    m_toleranceBox->setValue(m_settings.read(SettingsTable::Tolerance));
+    // The alarm plays the stored file, whichever sound is chosen now.
+    m_session.setCustomSoundFile(m_settings.read(SettingsTable::CustomSound));
 
     // Custom counts only with a path; anything unknown stays None.
-    const SoundChoice sound =
-        SoundChoices::fromStoredName(m_store->readString(QStringLiteral("Sound")));
+    const SoundChoice sound = SoundChoices::fromStoredName(m_settings.read(SettingsTable::Sound));
     if (sound == SoundChoice::Custom) {
-        const QString custom = m_store->readString(QStringLiteral("CustomSound"));
+        const QString custom = m_settings.read(SettingsTable::CustomSound);
         if (custom.isEmpty())
             return;
         m_customSoundPath->setText(custom);
@@ -389,84 +404,25 @@ void MainWindow::setLanguageFile(const QString &) {}
 void MainWindow::startListening()
 {
     try {
-        m_capture.openMicrophone(); // a failure shows as a greyed meter, not as a message
-        m_signal.start(m_now());
-        m_meterTimer->start();
-        m_countTimer->start();
-        m_startButton->hide();
-        m_meter->show();
-        m_thresholdBar->show();
+        m_session.start();
     } catch (const std::exception &error) {
         QMessageBox::critical(this, QStringLiteral("ERROR"), QString::fromUtf8(error.what()));
     }
 }
 
-void MainWindow::onMeterTick()
+void MainWindow::showListening()
 {
-    const qint64 now = m_now();
-    if (m_capture.readMicrophoneBuffer())
-        m_signal.noteCapture(now);
-    // Without sound coming in, the room counts as silent rather than as loud as it last was.
-    const bool live = m_signal.isLive(now);
-    const bool ownSound = m_echoGuard.isOwnSound(m_player.isPlaying(), now);
-    const NoiseDetector::Reading reading =
-        m_detector.measure(live ? m_capture.rawLevel() : 0, m_thresholdBar->value(), ownSound);
-    m_tools->noteReading(reading.level);
-    showSignalState(live);
-    m_meter->setBarColor(reading.noisy ? Red : Lime);
-    m_meter->setValue(reading.meterValue);
+    m_startButton->hide();
+    m_meter->show();
+    m_thresholdBar->show();
 }
 
 void MainWindow::showSignalState(bool live)
 {
-    if (live != m_meter->isSignalLost())
-        return;
     m_meter->setSignalLost(!live);
     m_meter->setToolTip(
         live ? QStringLiteral("Noise Meter")
              : translated(QStringLiteral("No sound is coming in from the microphone.")));
-}
-
-void MainWindow::onInputsTick()
-{
-    if (m_capture.maintain() || !m_inputsShown) {
-        m_inputsShown = true;
-        m_microphoneMenu->showInputs(m_capture.inputs(), m_chosenInput);
-    }
-}
-
-void MainWindow::chooseInput(const QString &id)
-{
-    m_chosenInput = id;
-    m_capture.setPreferredInput(id);
-    store(QStringLiteral("Microphone"), id);
-    m_microphoneMenu->showInputs(m_capture.inputs(), m_chosenInput);
-}
-
-void MainWindow::onCountTick()
-{
-    const NoiseDetector::Second second =
-        m_detector.tick(NoiseDetector::toleranceFromText(m_toleranceBox->text()));
-    // A paused alarm still counts and resets; it only stays silent.
-    const bool maySound = m_tools->closeSecond(m_detector.noiseDetected(), second.alarm);
-    setStatusText(m_tools->statusText(second.statusText));
-    if (second.alarm && maySound)
-        playAlarm();
-}
-
-void MainWindow::playAlarm()
-{
-    const SoundChoice choice = soundChoice();
-    if (choice == SoundChoice::Custom) {
-        // The stored path, not the edit box: every change of the box is stored anyway.
-        const QString path = m_store->readString(QStringLiteral("CustomSound"));
-        if (!path.isEmpty() && QFileInfo(path).isFile())
-            m_player.playFile(path);
-        return;
-    }
-    const QString resource = SoundChoices::resourceName(choice);
-    if (!resource.isEmpty())
-        m_player.playResource(resource);
 }
 
 void MainWindow::onUpdateCheckTick()
@@ -496,27 +452,28 @@ void MainWindow::onUpdateCheckTick()
 void MainWindow::onUpdateNotificationsToggled()
 {
     // The action has toggled its check mark already. Governs the next program start.
-    if (m_checkState->store)
-        m_checkState->store->writeString(
-            QStringLiteral("ShowUpdate"),
-            m_updateNotificationsItem->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    m_checkState->keepShowingUpdates(m_updateNotificationsItem->isChecked());
 }
 
 void MainWindow::onThresholdChanged()
 {
-    setStatusText(NoiseDetector::thresholdText(m_thresholdBar->value()));
-    store(QStringLiteral("NoiseThreshold"), QString::number(m_thresholdBar->value()));
+    const int position = m_thresholdBar->value();
+    m_session.setThreshold(position);
+    setStatusText(NoiseDetector::thresholdText(position));
+    m_settings.write(SettingsTable::NoiseThreshold, position);
 }
 
 void MainWindow::onToleranceChanged()
 {
-    store(QStringLiteral("Tolerance"),
-          QString::number(NoiseDetector::toleranceFromText(m_toleranceBox->text())));
+    const int tolerance = NoiseDetector::toleranceFromText(m_toleranceBox->text());
+    m_session.setTolerance(tolerance);
+    m_settings.write(SettingsTable::Tolerance, tolerance);
 }
 
 void MainWindow::onSoundChosen(SoundChoice choice)
 {
-    store(QStringLiteral("Sound"), SoundChoices::storedName(choice));
+    m_session.setSound(choice);
+    m_settings.write(SettingsTable::Sound, SoundChoices::storedName(choice));
     const bool custom = choice == SoundChoice::Custom;
     m_customSoundPath->setVisible(custom);
     m_browseButton->setVisible(custom);
@@ -524,7 +481,8 @@ void MainWindow::onSoundChosen(SoundChoice choice)
 
 void MainWindow::onCustomSoundPathChanged()
 {
-    store(QStringLiteral("CustomSound"), m_customSoundPath->text());
+    m_session.setCustomSoundFile(m_customSoundPath->text());
+    m_settings.write(SettingsTable::CustomSound, m_customSoundPath->text());
 }
 
 void MainWindow::browseForCustomSound()
@@ -541,47 +499,39 @@ void MainWindow::browseForCustomSound()
 
 void MainWindow::exitAtOnce()
 {
-    // Ends at once: the window is not closed, so stopListening does not run.
+    // Ends at once: the window is not closed, so the microphone is not released here.
     QCoreApplication::exit(0);
 }
 
-void MainWindow::toggleStoredOption(QAction *item, const QString &name)
+void MainWindow::reportSettingsFailure(const SettingsStore::WriteError &error)
 {
-    // The action toggled its own check mark before this runs.
-    store(name, item->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
-}
-
-void MainWindow::store(const QString &name, const QString &value)
-{
-    try {
-        m_store->writeString(name, value);
-    } catch (const SettingsStore::NotOpenError &) {
+    if (dynamic_cast<const SettingsStore::NotOpenError *>(&error))
         ProgramMessages::showGeneralError(
             this, translated(QStringLiteral("The settings cannot be saved.")));
-    } catch (const std::exception &error) {
+    else
         ProgramMessages::showGeneralError(this, QString::fromUtf8(error.what()));
-    }
 }
 
+// Both options only change what is stored; they act at the next start or minimise.
 void MainWindow::onAutoStartToggled()
 {
-    toggleStoredOption(m_autoStartItem, QStringLiteral("AutoStartMicrophone"));
+    m_settings.write(SettingsTable::AutoStartMicrophone, m_autoStartItem->isChecked());
 }
 
 void MainWindow::onMinimizeToTrayToggled()
 {
-    toggleStoredOption(m_minimizeToTrayItem, QStringLiteral("MinimizeToSystemTray"));
+    m_settings.write(SettingsTable::MinimizeToSystemTray, m_minimizeToTrayItem->isChecked());
 }
 
 void MainWindow::resetToDefaults()
 {
-    if (!ProgramMessages::confirmRestart(this,
-                                         [this](const QString &text) { return translated(text); }))
+    if (!ProgramMessages::confirmRestart(this, translator()))
         return;
     // The ending copy writes nothing more: the new one starts from the defaults. Only the
     // store's own file goes; a store that was never opened has none.
-    if (!m_store->fileName().isEmpty())
-        QFile::remove(m_store->fileName());
+    const QString file = m_settings.store().fileName();
+    if (!file.isEmpty())
+        QFile::remove(file);
     QCoreApplication::processEvents();
     m_desktop.startProgram(m_paths.programFile);
     QCoreApplication::exit(0);
@@ -644,13 +594,8 @@ void MainWindow::restoreFromTray()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    stopListening();
+    m_session.stop();
     QMainWindow::closeEvent(event);
-}
-
-void MainWindow::stopListening()
-{
-    m_capture.closeMicrophone();
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -690,4 +635,9 @@ QRadioButton *MainWindow::soundButton(SoundChoice choice) const
 QString MainWindow::translated(const QString &text) const
 {
     return m_language.translate(text);
+}
+
+MainWindow::Translator MainWindow::translator() const
+{
+    return [this](const QString &text) { return translated(text); };
 }

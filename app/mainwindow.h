@@ -2,14 +2,11 @@
 
 #include "base/appidentity.h"
 #include "base/apppaths.h"
-#include "monitor/alarmechoguard.h"
-#include "monitor/noisedetector.h"
-#include "monitor/signalwatch.h"
+#include "base/settings.h"
 #include "monitor/soundchoice.h"
 #include "update/updatecheck.h"
 #include "update/updateworker.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
 #include <functional>
@@ -17,56 +14,49 @@
 
 class Desktop;
 class LanguageCatalogue;
-class MicrophoneCapture;
-class MicrophoneMenu;
+class ListeningSession;
 class NoiseMeter;
 class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSlider;
 class QSpinBox;
 class QSystemTrayIcon;
 class QTimer;
-class SessionTools;
-class SettingsStore;
-class SoundPlayer;
 class UpdateNotice;
 
 // The main window: start button, noise meter, threshold bar, tolerance and sound
-// controls, status bar, menu, the three timers and the notification-area icon.
-// Its handlers move values between the controls and the core; the arithmetic lives in
-// NoiseDetector.
+// controls, status bar, menu, the update-check timer and the notification-area icon.
+// It presents the listening session (the meter and the status bar follow its signals)
+// and hands it the controls' values, keeping each in the settings as it changes. The
+// features (levels, calibration, pause, session report, start with the desktop, the
+// microphone menu) bring their own menu entries, which the window only places.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     // How the update check reaches the maker's service, given the program's identity.
     using UpdateCheckFactory = std::function<UpdateCheckSetup(const AppIdentity &)>;
+    using Translator = std::function<QString(const QString &)>;
 
-    MainWindow(MicrophoneCapture &capture, SoundPlayer &player, Desktop &desktop,
-               LanguageCatalogue &language, const AppPaths &paths, UpdateCheckFactory updates,
-               QWidget *parent = nullptr);
+    MainWindow(ListeningSession &session, Desktop &desktop, LanguageCatalogue &language,
+               const AppPaths &paths, UpdateCheckFactory updates, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     int scaleDimension(int x) const;
     void setLanguageFile(const QString &filename);
 
     const AppIdentity &identity() const { return m_identity; }
-    const SettingsStore &settings() const { return *m_store; }
+    const SettingsStore &settings() const { return m_settings.store(); }
     QString settingsFolder() const { return m_settingsFolder; }
     // The update notice, once the check has announced a version.
     UpdateNotice *updateNotice() const { return m_notice.get(); }
     const CheckState &checkState() const { return *m_checkState; }
     QString statusText() const;
     SoundChoice soundChoice() const;
-    const NoiseDetector &detector() const { return m_detector; }
-    // Levels in dB, the alarm pause, the session report and start with the desktop.
-    SessionTools &tools() const { return *m_tools; }
-
-    // A millisecond clock for the signal and echo guards; replaceable for tests.
-    void setClock(std::function<qint64()> now) { m_now = std::move(now); }
 
     // Whether the desktop offers a notification area; replaceable for tests.
     void setTrayAvailability(std::function<bool()> available)
@@ -76,10 +66,6 @@ public:
 
 public slots:
     void startListening();
-    void onMeterTick();
-    void onCountTick();
-    void onInputsTick();
-    void chooseInput(const QString &id);
     void onUpdateCheckTick();
     void onThresholdChanged();
     void onToleranceChanged();
@@ -105,36 +91,28 @@ protected:
 private:
     void createControls();
     void createOptions();
-    void createTimers();
+    void createTrayIcon();
     void createMenu();
+    void addFeatures();
     void restoreSettings();
-    void stopListening();
     void restoreControls();
+    void presentSession();
+    void showListening();
     void onSoundChosen(SoundChoice choice);
-    void toggleStoredOption(QAction *item, const QString &name);
-    // Writes one option through to disk; a failed write shows the general error message.
-    void store(const QString &name, const QString &value);
-    void playAlarm();
     void setStatusText(const QString &text);
     void showSignalState(bool live);
+    void reportSettingsFailure(const SettingsStore::WriteError &error);
     QRadioButton *soundButton(SoundChoice choice) const;
     QString translated(const QString &text) const;
+    Translator translator() const;
 
-    MicrophoneCapture &m_capture;
-    SoundPlayer &m_player;
+    ListeningSession &m_session;
     Desktop &m_desktop;
     LanguageCatalogue &m_language;
     const AppPaths m_paths;
     AppIdentity m_identity;
     QString m_settingsFolder;
-    std::unique_ptr<SettingsStore> m_store; // in memory until the settings file is open
-    NoiseDetector m_detector;
-    QElapsedTimer m_elapsed;
-    std::function<qint64()> m_now; // milliseconds for the guards below
-    SignalWatch m_signal;
-    AlarmEchoGuard m_echoGuard;
-    QString m_chosenInput; // empty: the sound system's default input
-    bool m_inputsShown = false;
+    Settings m_settings;
     std::function<bool()> m_trayAvailable;
     UpdateCheckFactory m_updates;
     std::shared_ptr<CheckState> m_checkState = std::make_shared<CheckState>();
@@ -142,7 +120,6 @@ private:
     // before main() returns.
     UpdateWorker m_updateWorker;
     std::unique_ptr<UpdateNotice> m_notice;
-    SessionTools *m_tools = nullptr;
     bool m_centred = false;
 
     QPushButton *m_startButton = nullptr;
@@ -154,12 +131,13 @@ private:
     QLineEdit *m_customSoundPath = nullptr;
     QPushButton *m_browseButton = nullptr;
     QLabel *m_statusText = nullptr;
-    QTimer *m_meterTimer = nullptr;
-    QTimer *m_countTimer = nullptr;
     QTimer *m_updateCheckTimer = nullptr;
-    QTimer *m_inputsTimer = nullptr;
-    MicrophoneMenu *m_microphoneMenu = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QMenu *m_settingsMenu = nullptr;
+    QAction *m_exitItem = nullptr;
+    QAction *m_resetSeparator = nullptr;
     QAction *m_autoStartItem = nullptr;
     QAction *m_minimizeToTrayItem = nullptr;
     QAction *m_updateNotificationsItem = nullptr;

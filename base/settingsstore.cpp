@@ -57,6 +57,36 @@ void SettingsStore::writeString(const QString &name, const QString &value)
     writeFile();
 }
 
+int SettingsStore::read(const SettingsTable::Integer &key) const
+{
+    return readInteger(QLatin1String(key.name), key.fallback);
+}
+
+QString SettingsStore::read(const SettingsTable::Text &key) const
+{
+    return readString(QLatin1String(key.name));
+}
+
+bool SettingsStore::read(const SettingsTable::Switch &key) const
+{
+    return readString(QLatin1String(key.name)) == QLatin1String("ON");
+}
+
+void SettingsStore::write(const SettingsTable::Integer &key, int value)
+{
+    writeInteger(QLatin1String(key.name), value);
+}
+
+void SettingsStore::write(const SettingsTable::Text &key, const QString &value)
+{
+    writeString(QLatin1String(key.name), value);
+}
+
+void SettingsStore::write(const SettingsTable::Switch &key, bool on)
+{
+    writeString(QLatin1String(key.name), on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+}
+
 void SettingsStore::writeInteger(const QString &name, int value)
 {
     writeString(name, QString::number(value));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/inifile.h"
+#include "base/settingstable.h"
 
 #include <QString>
 #include <memory>
@@ -33,6 +34,16 @@ public:
     // where it is, untouched: the store starts empty and never writes (savesChanges()).
     static std::unique_ptr<SettingsStore> open(const QString &fileName);
 
+    // The program's keys, as the settings table declares them.
+    int read(const SettingsTable::Integer &key) const;
+    QString read(const SettingsTable::Text &key) const;
+    bool read(const SettingsTable::Switch &key) const;
+    // Each sets the value and writes the whole file, as writeString() does.
+    void write(const SettingsTable::Integer &key, int value);
+    void write(const SettingsTable::Text &key, const QString &value);
+    void write(const SettingsTable::Switch &key, bool on);
+
+    // Any key by name, for keys of other programs' making that stay in the file.
     QString readString(const QString &name, const QString &fallback = QString()) const;
     // Decimal, or hexadecimal after "0x" (any case); a value that is no 32-bit integer
     // gives the fallback.

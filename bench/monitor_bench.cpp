@@ -11,6 +11,7 @@
 #include "monitor/microphonecapture.h"
 #include "monitor/pulsecapturedevice.h"
 #include "monitor/soundplayer.h"
+#include "session/listeningsession.h"
 #include "support/fakes.h"
 
 #include <QApplication>
@@ -325,13 +326,14 @@ int main(int argc, char *argv[])
     RecordingDesktop desktop;
     LanguageCatalogue language(folder.path(), 1033);
     const QString updateStore = folder.filePath("updates.ini");
-    MainWindow form(capture, *player, desktop, language,
+    ListeningSession session(capture, *player);
+    MainWindow form(session, desktop, language,
                     AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
                     [&](const AppIdentity &) { return offlineUpdates(updateStore); });
     form.show();
-    auto *meterTick = form.findChild<QTimer *>("Timer1");
+    auto *meterTick = session.findChild<QTimer *>("Timer1");
     if (!meterTick) {
-        std::fprintf(stderr, "the window has no Timer1\n");
+        std::fprintf(stderr, "the session has no Timer1\n");
         return 2;
     }
     app.meterTimer = meterTick;
@@ -413,7 +415,7 @@ int main(int argc, char *argv[])
     handler.start();
     constexpr int calls = 10000;
     for (int i = 0; i < calls; ++i)
-        form.onMeterTick();
+        session.onMeterTick();
     std::printf("  tick handler called %d times in a loop: %.0f ns per call\n", calls,
                 double(handler.nsecsElapsed()) / calls);
     feed.kill();
@@ -421,7 +423,7 @@ int main(int argc, char *argv[])
 
     // ---- Sound onset on the microphone to the first tick that turns the meter red ----
     // Only onMeterTick changes the reading, so checking right after each tick (this
-    // connection runs after the window's own) finds the red as early as polling could.
+    // connection runs after the session's own) finds the red as early as polling could.
     OnsetFeeder feeder;
     if (!feeder.ok()) {
         std::printf("\nonset: no playback stream to micfeed\n");
@@ -431,14 +433,14 @@ int main(int argc, char *argv[])
     int missed = 0, notQuiet = 0;
     qint64 redAt = 0;
     QObject::connect(meterTick, &QTimer::timeout, [&] {
-        if (redAt == 0 && form.detector().noiseDetected())
+        if (redAt == 0 && session.lastReading().noisy)
             redAt = nowNs();
     });
     for (int i = 0; i < options.onsets; ++i) {
         runFor(1200 + (i * 37) % 50); // quiet again; onsets fall at varying tick phases
-        for (int wait = 0; wait < 30 && form.detector().noiseDetected(); ++wait)
+        for (int wait = 0; wait < 30 && session.lastReading().noisy; ++wait)
             runFor(100);
-        if (form.detector().noiseDetected()) {
+        if (session.lastReading().noisy) {
             ++notQuiet;
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -17,19 +18,25 @@ struct InputDevice
     }
 };
 
-// Records the chosen or the system's default input as 44100 Hz, mono, signed 16-bit little-endian
-// PCM. Implementations record on a thread of their own; no call ever waits for audio.
+// Records the chosen or the system's default input as 44100 Hz, mono, signed 16-bit
+// little-endian PCM. No call ever waits for audio: the GUI thread asks at every meter
+// tick for whatever complete capture is ready. (On Linux the sound server's connection
+// is polled right then; on Windows a recording thread of the device's own fills it.)
 class CaptureDevice
 {
 public:
+    // One capture: 512 samples, about 11.6 ms.
+    static constexpr std::size_t CaptureBytes = 1024;
+
     virtual ~CaptureDevice();
 
     // Starts recording; 0 on success, otherwise a non-zero error code. Failing devices
     // stay silent: later takes simply return false.
     virtual int open() = 0;
-    // Copies the newest complete 1024-byte capture into dst if one arrived since the
-    // last call; returns at once either way.
-    virtual bool takeLatest(std::uint8_t *dst) = 0;
+    // The newest complete capture (CaptureBytes bytes) if one arrived since the last
+    // call, else null; returns at once either way. The bytes stay valid until the next
+    // call.
+    virtual const std::uint8_t *takeLatest() = 0;
     // Stops recording and releases the device; harmless when nothing is open.
     virtual void close() = 0;
 

@@ -17,9 +17,10 @@ int MicrophoneCapture::openMicrophone()
 
 bool MicrophoneCapture::readMicrophoneBuffer()
 {
-    if (!m_device || !m_device->takeLatest(m_buffer.data()))
+    const std::uint8_t *capture = m_device ? m_device->takeLatest() : nullptr;
+    if (!capture)
         return false;
-    m_rawLevel = rawLevelOf(m_buffer.data(), m_buffer.size());
+    m_rawLevel = rawLevelOf(capture, CaptureDevice::CaptureBytes);
     return true;
 }
 

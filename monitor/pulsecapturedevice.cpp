@@ -1,5 +1,7 @@
 #include "monitor/pulsecapturedevice.h"
 
+#include <utility>
+
 PulseCaptureDevice::PulseCaptureDevice(std::uint32_t fragmentBytes)
     : m_fragmentBytes(fragmentBytes), m_connection("production", PulseConnection::Loop::Polled)
 {
@@ -23,9 +25,7 @@ void PulseCaptureDevice::disconnect()
 {
     if (!m_connection.isStarted())
         return;
-    m_connection.lock();
     dropStream();
-    m_connection.unlock();
     m_connection.stop();
 }
 
@@ -34,43 +34,33 @@ int PulseCaptureDevice::open()
     const int result = connect();
     if (result != 0)
         return result;
-    m_connection.lock();
     m_recording = true;
-    m_capture.resetWindow();
+    m_capture.restart();
     if (m_connection.isReady())
         createStream(m_connection.context());
-    m_connection.unlock();
     return 0;
 }
 
-bool PulseCaptureDevice::takeLatest(std::uint8_t *dst)
+const std::uint8_t *PulseCaptureDevice::takeLatest()
 {
     m_connection.poll(); // what the server sent since the last tick
-    return m_capture.take(dst);
+    return m_capture.takeFresh();
 }
 
 void PulseCaptureDevice::close()
 {
     if (!m_connection.isStarted())
         return;
-    m_connection.lock();
     m_recording = false;
     dropStream();
-    m_connection.unlock();
     m_connection.stop();
 }
 
 void PulseCaptureDevice::setPreferredInput(const QString &id)
 {
-    if (!m_connection.isStarted()) {
-        m_preferred = id; // no loop thread runs
-        return;
-    }
-    m_connection.lock();
     m_preferred = id;
-    if (m_connection.isReady())
+    if (m_connection.isStarted() && m_connection.isReady())
         followPreferredSource(m_connection.context());
-    m_connection.unlock();
 }
 
 bool PulseCaptureDevice::maintain()
@@ -78,36 +68,35 @@ bool PulseCaptureDevice::maintain()
     m_connection.poll();
     if (!m_connection.isStarted()) {
         connect(); // the list is wanted before anything is recorded, too
-    } else {
-        m_connection.lock();
-        const bool broken = m_connection.isBroken();
+    } else if (m_connection.isBroken()) {
+        // The server went away: start over; a server still missing fails at once and
+        // the next call tries again.
+        disconnect(); // m_recording stays: recording resumes once connected
+        if (!m_inputs.isEmpty()) {
+            m_inputs.clear();
+            m_inputsChanged = true;
+        }
+        connect();
+    } else if (std::exchange(m_streamFailed, false) && m_recording && m_connection.isReady()) {
         // A stream that failed (its source went away, say) is asked for again.
-        if (!broken && m_streamFailed.exchange(false) && m_recording && m_connection.isReady()) {
-            dropStream();
-            createStream(m_connection.context());
-        }
-        m_connection.unlock();
-        if (broken) {
-            // The server went away: start over; a server still missing fails at once and
-            // the next call tries again.
-            disconnect(); // m_recording stays: recording resumes once connected
-            {
-                const std::lock_guard<std::mutex> guard(m_inputsMutex);
-                if (!m_inputs.isEmpty()) {
-                    m_inputs.clear();
-                    m_inputsChanged = true;
-                }
-            }
-            connect();
-        }
+        dropStream();
+        createStream(m_connection.context());
     }
-    return m_inputsChanged.exchange(false);
+    return std::exchange(m_inputsChanged, false);
 }
 
 QList<InputDevice> PulseCaptureDevice::inputs() const
 {
-    const std::lock_guard<std::mutex> guard(m_inputsMutex);
     return m_inputs;
+}
+
+bool PulseCaptureDevice::isPreferredPresent() const
+{
+    for (const InputDevice &input : m_inputs) {
+        if (input.id == m_preferred)
+            return true;
+    }
+    return false;
 }
 
 void PulseCaptureDevice::onReady(pa_context *context)
@@ -155,12 +144,9 @@ void PulseCaptureDevice::onSourceInfo(pa_context *context, const pa_source_info 
         device->querySources(context);
         return;
     }
-    {
-        const std::lock_guard<std::mutex> guard(device->m_inputsMutex);
-        if (device->m_inputs != device->m_collecting) {
-            device->m_inputs = device->m_collecting;
-            device->m_inputsChanged = true;
-        }
+    if (device->m_inputs != device->m_collecting) {
+        device->m_inputs = device->m_collecting;
+        device->m_inputsChanged = true;
     }
     if (eol > 0)
         device->followPreferredSource(context);
@@ -177,14 +163,8 @@ void PulseCaptureDevice::followPreferredSource(pa_context *context)
 {
     if (!m_recording)
         return;
-    bool present = false;
-    {
-        const std::lock_guard<std::mutex> guard(m_inputsMutex);
-        for (const InputDevice &input : m_inputs)
-            present = present || input.id == m_preferred;
-    }
     // The chosen source while it is there, else the server's default.
-    const QString wanted = present ? m_preferred : QString();
+    const QString wanted = isPreferredPresent() ? m_preferred : QString();
     if (m_stream && wanted == m_streamSource)
         return;
     dropStream();
@@ -195,18 +175,12 @@ void PulseCaptureDevice::createStream(pa_context *context)
 {
     if (m_stream)
         return;
-    bool present = false;
-    {
-        const std::lock_guard<std::mutex> guard(m_inputsMutex);
-        for (const InputDevice &input : m_inputs)
-            present = present || input.id == m_preferred;
-    }
-    m_streamSource = present ? m_preferred : QString();
+    m_streamSource = isPreferredPresent() ? m_preferred : QString();
     const pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 1};
     m_stream = pa_stream_new(context, "Microphone", &format, nullptr);
     if (!m_stream)
         return;
-    m_capture.resetWindow();
+    m_capture.restart();
     pa_stream_set_read_callback(m_stream, &PulseCaptureDevice::onRead, this);
     pa_stream_set_state_callback(m_stream, &PulseCaptureDevice::onStreamState, this);
     pa_buffer_attr attr{};

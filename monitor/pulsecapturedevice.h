@@ -1,23 +1,21 @@
 #pragma once
 
 #include "monitor/capturedevice.h"
-#include "monitor/latestcapture.h"
 #include "monitor/pulseconnection.h"
+#include "monitor/rollingcapture.h"
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 
 // Records the chosen source, or the sound server's default one (no device name given,
-// so the server picks it), into a LatestCapture. The connection also keeps the list of
-// sources current through the server's subscription events, and maintain() connects
-// anew after the server went away.
+// so the server picks it), keeping the newest complete capture. The connection also
+// keeps the list of sources current through the server's subscription events, and
+// maintain() connects anew after the server went away.
 //
-// No thread of its own: the connection is polled from the caller's thread in
-// takeLatest() and maintain(), so listening costs no wake-ups beyond the meter tick's.
-// Between polls the server's data waits in the socket; each poll reads what arrived
-// without waiting for more, so takeLatest() still never waits. All methods and all
-// callbacks run on that one thread.
+// No thread of its own: the connection is polled on the GUI thread in takeLatest()
+// (every meter tick) and maintain(), so listening costs no wake-ups beyond the meter
+// tick's. Between polls the server's data waits in the socket; each poll reads what
+// arrived without waiting for more, so takeLatest() never waits. Every method and every
+// callback runs on that one thread: nothing here is shared, nothing is locked.
 class PulseCaptureDevice : public CaptureDevice
 {
 public:
@@ -30,7 +28,7 @@ public:
     ~PulseCaptureDevice() override;
 
     int open() override;
-    bool takeLatest(std::uint8_t *dst) override;
+    const std::uint8_t *takeLatest() override;
     void close() override;
     void setPreferredInput(const QString &id) override;
     bool maintain() override;
@@ -39,11 +37,12 @@ public:
 private:
     int connect();
     void disconnect();
-    void onReady(pa_context *context);               // loop lock
-    void querySources(pa_context *context);          // loop lock
-    void createStream(pa_context *context);          // loop lock
-    void dropStream();                               // loop lock
-    void followPreferredSource(pa_context *context); // loop lock
+    void onReady(pa_context *context);
+    void querySources(pa_context *context);
+    void createStream(pa_context *context);
+    void dropStream();
+    void followPreferredSource(pa_context *context);
+    bool isPreferredPresent() const;
     static void onRead(pa_stream *stream, std::size_t size, void *self);
     static void onStreamState(pa_stream *stream, void *self);
     static void onSourceInfo(pa_context *context, const pa_source_info *info, int eol, void *self);
@@ -52,7 +51,7 @@ private:
 
     const std::uint32_t m_fragmentBytes;
     PulseConnection m_connection;
-    LatestCapture m_capture;
+    RollingCapture m_capture;
 
     pa_stream *m_stream = nullptr;
     QString m_streamSource;          // the source the stream asked for; empty: default
@@ -61,9 +60,7 @@ private:
     QList<InputDevice> m_collecting; // the source list being received
     bool m_querying = false;         // a source list is being received
     bool m_queryAgain = false;       // and sources changed meanwhile
-
-    mutable std::mutex m_inputsMutex; // inputs() may be asked from any thread
     QList<InputDevice> m_inputs;
-    std::atomic<bool> m_inputsChanged{false};
-    std::atomic<bool> m_streamFailed{false};
+    bool m_inputsChanged = false; // since the last maintain()
+    bool m_streamFailed = false;  // the stream failed or ended; maintain() asks again
 };

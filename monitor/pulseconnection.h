@@ -39,12 +39,13 @@ public:
 
     bool isStarted() const { return m_api != nullptr; }
     // True once the server connection failed or ended; the caller may stop() and start().
-    // Call with the loop locked.
+    // OwnThread: call with the loop locked.
     bool isBroken() const;
-    // True when streams can be created. Call with the loop locked.
+    // True when streams can be created. OwnThread: call with the loop locked.
     bool isReady() const;
     pa_context *context() const { return m_context; }
 
+    // OwnThread: hold the loop while using the connection from another thread.
     void lock();
     void unlock();
 

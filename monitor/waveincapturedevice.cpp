@@ -81,7 +81,7 @@ int WaveInCaptureDevice::open()
         m_event = nullptr;
         return static_cast<int>(result);
     }
-    m_capture.resetWindow();
+    m_capture.restart();
     for (int i = 0; i < BufferCount; ++i) {
         m_headers[i] = WAVEHDR{};
         m_headers[i].lpData = m_buffers[i].data();
@@ -95,9 +95,9 @@ int WaveInCaptureDevice::open()
     return 0;
 }
 
-bool WaveInCaptureDevice::takeLatest(std::uint8_t *dst)
+const std::uint8_t *WaveInCaptureDevice::takeLatest()
 {
-    return m_capture.take(dst);
+    return m_capture.take();
 }
 
 void WaveInCaptureDevice::close()

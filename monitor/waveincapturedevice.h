@@ -15,8 +15,8 @@
 // Records the chosen input device, or the system's preferred one (WAVE_MAPPER), through
 // the waveform-audio calls. Devices are known by their names; maintain() notices devices
 // coming and going and moves the recording to the chosen one or back to the default.
-// Buffers circulate between the driver and a thread of ours, woken by an event; the
-// GUI thread only takes the newest complete capture.
+// Buffers circulate between the driver and a recording thread of ours, woken by an
+// event; the GUI thread only takes the newest complete capture from the triple buffer.
 class WaveInCaptureDevice : public CaptureDevice
 {
 public:
@@ -24,7 +24,7 @@ public:
     ~WaveInCaptureDevice() override;
 
     int open() override;
-    bool takeLatest(std::uint8_t *dst) override;
+    const std::uint8_t *takeLatest() override;
     void close() override;
     void setPreferredInput(const QString &id) override;
     bool maintain() override;

@@ -15,3 +15,10 @@ void CheckState::clearErrors()
     errorLog.clear();
     checkFailed = false;
 }
+
+void CheckState::keepShowingUpdates(bool show)
+{
+    if (store)
+        store->writeString(QStringLiteral("ShowUpdate"),
+                           show ? QStringLiteral("1") : QStringLiteral("0"));
+}

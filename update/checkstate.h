@@ -27,4 +27,7 @@ struct CheckState
     // Records a failure unless the message is blank; entries are separated by two CRs.
     void logError(const QString &message);
     void clearErrors();
+    // The user's "Update Notifications" choice, kept in the store for the next start.
+    // Only once the check is done; without a store there is nowhere to keep it.
+    void keepShowingUpdates(bool show);
 };

@@ -6,6 +6,7 @@
 #include "localisation/languagecatalogue.h"
 #include "monitor/alarmechoguard.h"
 #include "monitor/microphonecapture.h"
+#include "session/listeningsession.h"
 #include "support/fakes.h"
 #include "support/mainloop.h"
 #include "update/updatenotice.h"
@@ -54,10 +55,11 @@ struct Fixture
         auto steady = std::make_unique<SteadyDevice>();
         device = steady.get();
         capture = std::make_unique<MicrophoneCapture>(std::move(steady));
+        session = std::make_unique<ListeningSession>(*capture, player);
         if (beforeStart)
             beforeStart(*this);
         form = std::make_unique<MainWindow>(
-            *capture, player, desktop, *language, AppPaths{programFile, folder.path()},
+            *session, desktop, *language, AppPaths{programFile, folder.path()},
             [this](const AppIdentity &) {
                 return offlineUpdates(folder.filePath("updates.ini"), updateReply);
             });
@@ -66,6 +68,8 @@ struct Fixture
     {
         T *found = form->findChild<T *>(QString::fromLatin1(name));
         if (!found)
+            found = session->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
             qFatal("no child %s", name);
         return found;
     }
@@ -73,8 +77,8 @@ struct Fixture
     {
         device->peak = peak;
         for (int s = 0; s < seconds; ++s) {
-            form->onMeterTick();
-            form->onCountTick();
+            session->onMeterTick();
+            session->onCountTick();
             statuses << form->statusText();
         }
     }
@@ -96,6 +100,7 @@ struct Fixture
     SteadyDevice *device = nullptr;
     std::unique_ptr<MicrophoneCapture> capture;
     RecordingPlayer player;
+    std::unique_ptr<ListeningSession> session;
     RecordingDesktop desktop;
     std::unique_ptr<LanguageCatalogue> language;
     QString updateReply; // what the update service answers; null: it cannot be reached
@@ -259,7 +264,7 @@ void TestMainWindow::meterFollowsLevel()
     Fixture f;
     f.child<QSlider>("TrackBar1")->setValue(threshold);
     f.device->peak = qint16(peak);
-    f.form->onMeterTick();
+    f.session->onMeterTick();
     QCOMPARE(f.child<NoiseMeter>("Gauge1")->barColor(), color);
     QCOMPARE(f.child<NoiseMeter>("Gauge1")->percent(), percent);
 }
@@ -270,20 +275,20 @@ void TestMainWindow::lostMicrophoneShowsAndCountsAsSilence()
 {
     Fixture f({"[Settings]", "Tolerance=1", "Sound=Beep"});
     qint64 now = 0;
-    f.form->setClock([&] { return now; });
+    f.session->setClock([&] { return now; });
     f.form->startListening();
     auto *meter = f.child<NoiseMeter>("Gauge1");
     f.device->peak = 20000;
-    f.form->onMeterTick();
+    f.session->onMeterTick();
     QCOMPARE(meter->barColor(), QColor(255, 0, 0));
 
     f.device->delivering = false;
     now = 499;
-    f.form->onMeterTick();
+    f.session->onMeterTick();
     QCOMPARE(meter->barColor(), QColor(255, 0, 0)); // the last capture is still recent
     QVERIFY(!meter->isSignalLost());
     now = 500;
-    f.form->onMeterTick();
+    f.session->onMeterTick();
     QVERIFY(meter->isSignalLost());
     QCOMPARE(meter->barColor(), QColor(0, 255, 0));
     QCOMPARE(meter->percent(), 0);
@@ -291,15 +296,15 @@ void TestMainWindow::lostMicrophoneShowsAndCountsAsSilence()
     f.player.played.clear();
     for (int second = 0; second < 10; ++second) {
         now += 1000;
-        f.form->onMeterTick();
-        f.form->onCountTick();
+        f.session->onMeterTick();
+        f.session->onCountTick();
         QCOMPARE(f.form->statusText(), QString());
     }
     QCOMPARE(f.player.played, QStringList());
 
     f.device->delivering = true;
     now += 50;
-    f.form->onMeterTick();
+    f.session->onMeterTick();
     QVERIFY(!meter->isSignalLost());
     QCOMPARE(meter->barColor(), QColor(255, 0, 0));
     QCOMPARE(meter->toolTip(), QString("Noise Meter"));
@@ -311,33 +316,33 @@ void TestMainWindow::ownAlarmIsNotNoise()
 {
     Fixture f({"[Settings]", "Tolerance=1", "Sound=Female"});
     qint64 now = 0;
-    f.form->setClock([&] { return now; });
+    f.session->setClock([&] { return now; });
     f.form->startListening();
     auto *meter = f.child<NoiseMeter>("Gauge1");
     f.device->peak = 20000;
-    f.form->onMeterTick();
-    f.form->onCountTick();
+    f.session->onMeterTick();
+    f.session->onCountTick();
     QCOMPARE(f.player.played, QStringList({"Resource_3"}));
 
     f.player.playing = true;
     for (int tick = 1; tick <= 20; ++tick) {
         now += 50;
-        f.form->onMeterTick();
+        f.session->onMeterTick();
     }
     QCOMPARE(meter->barColor(), QColor(0, 255, 0));
     QCOMPARE(meter->percent(), 100);
-    f.form->onCountTick();
+    f.session->onCountTick();
     QCOMPARE(f.form->statusText(), QString());
     QCOMPARE(f.player.played.size(), 1);
 
     f.player.playing = false;
     now += 50;
-    f.form->onMeterTick();
+    f.session->onMeterTick();
     now += AlarmEchoGuard::TailMs - 51; // the last played moment was 50 ms earlier
-    f.form->onMeterTick();
+    f.session->onMeterTick();
     QCOMPARE(meter->barColor(), QColor(0, 255, 0));
     now += 1;
-    f.form->onMeterTick();
+    f.session->onMeterTick();
     QCOMPARE(meter->barColor(), QColor(255, 0, 0));
 }
 
@@ -370,7 +375,7 @@ void TestMainWindow::microphoneMenu()
     QCOMPARE(f.device->preferred, chosen); // before anything is recorded
     f.device->devices = {{"builtin", "Built-in"}, {"usb", "USB Microphone"}};
     f.device->devicesChanged = true;
-    f.form->onInputsTick();
+    f.session->onInputsTick();
 
     auto *menu = f.child<QMenu>("Microphone1");
     QCOMPARE(menu->title(), QString("Microphone"));
@@ -788,10 +793,11 @@ void TestMainWindow::resetStartsANewCopy()
     }
     MicrophoneCapture capture(std::make_unique<SteadyDevice>());
     RecordingPlayer player;
+    ListeningSession session(capture, player);
     QtDesktop desktop;
     LanguageCatalogue language(folder.path(), 1033);
     MainWindow form(
-        capture, player, desktop, language, AppPaths{program, folder.path()},
+        session, desktop, language, AppPaths{program, folder.path()},
         [&](const AppIdentity &) { return offlineUpdates(folder.filePath("updates.ini")); });
     QCOMPARE(form.settings().readInteger("NoiseThreshold", 5), 2);
 

@@ -2,14 +2,17 @@
 // noise, a virtual speaker recorded to hear the alarm. Run by with-pulse.sh.
 #include "app/mainwindow.h"
 #include "app/noisemeter.h"
-#include "app/sessiontools.h"
-#include "dialogs/calibratedialog.h"
+#include "base/settingstable.h"
 #include "e2e/pulsetools.h"
+#include "features/levels/calibratedialog.h"
+#include "features/levels/calibration.h"
+#include "features/levels/leveltooltips.h"
 #include "localisation/languagecatalogue.h"
 #include "monitor/decibels.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/pulsecapturedevice.h"
 #include "monitor/pulsesoundplayer.h"
+#include "session/listeningsession.h"
 #include "support/fakes.h"
 
 #include <QAction>
@@ -57,13 +60,14 @@ struct Monitor
 {
     explicit Monitor(const QStringList &settings = {})
         : folder(withSettings(settings)), capture(std::make_unique<PulseCaptureDevice>()),
-          form(capture, player, desktop, language,
+          session(capture, player),
+          form(session, desktop, language,
                AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
                [this](const AppIdentity &) {
                    return offlineUpdates(folder.filePath("updates.ini"));
                })
     {
-        QObject::connect(form.findChild<QTimer *>("Timer2"), &QTimer::timeout,
+        QObject::connect(session.findChild<QTimer *>("Timer2"), &QTimer::timeout,
                          [this] { statuses << form.statusText(); });
     }
     NoiseMeter *meter() const { return form.findChild<NoiseMeter *>("Gauge1"); }
@@ -72,6 +76,7 @@ struct Monitor
     QTemporaryDir folder; // the program folder: settings.ini goes here
     MicrophoneCapture capture;
     CountingPlayer player;
+    ListeningSession session;
     RecordingDesktop desktop;
     LanguageCatalogue language{folder.path(), 1033};
     MainWindow form;
@@ -88,9 +93,9 @@ QStringList noiseCounts(int from, int to)
 } // namespace
 
 // The level the window last read, in dBFS.
-double heardDbfs(const MainWindow &form)
+double heardDbfs(const ListeningSession &session)
 {
-    return Decibels::dbfsOfLevel(form.tools().session().latestLevel());
+    return Decibels::dbfsOfLevel(session.record().latestLevel());
 }
 
 class TestMonitorEndToEnd : public QObject
@@ -242,7 +247,7 @@ void TestMonitorEndToEnd::alarmDoesNotSetItselfOff()
     QElapsedTimer clock;
     clock.start();
     qint64 lastPlaying = -1, lastLoud = -1;
-    QObject::connect(m.form.findChild<QTimer *>("Timer1"), &QTimer::timeout, [&] {
+    QObject::connect(m.session.findChild<QTimer *>("Timer1"), &QTimer::timeout, [&] {
         if (m.player.isPlaying())
             lastPlaying = clock.elapsed();
         else if (lastPlaying >= 0 && m.meter()->percent() > NoiseDetector::DefaultThreshold * 10)
@@ -368,7 +373,7 @@ void TestMonitorEndToEnd::survivesTheDeviceGoingAway()
     QTest::qWait(1000);
     feed->kill();
     feed->waitForFinished();
-    m.form.onCountTick(); // ticks go on without a device
+    m.session.onCountTick(); // ticks go on without a device
     QElapsedTimer closing;
     closing.start();
     m.form.close();
@@ -411,8 +416,8 @@ void TestMonitorEndToEnd::calibratedLevelOfAKnownTone()
     Monitor m({"Sound=None"});
     m.start();
     auto feed = play(quiet, "micfeed");
-    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(heardDbfs(m.form) + 12.04) < 0.05, 3000);
-    qInfo("tone of amplitude 8192 (-12.04 dBFS) heard at %.3f dBFS", heardDbfs(m.form));
+    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(heardDbfs(m.session) + 12.04) < 0.05, 3000);
+    qInfo("tone of amplitude 8192 (-12.04 dBFS) heard at %.3f dBFS", heardDbfs(m.session));
 
     QTimer::singleShot(0, [] {
         auto *dialog = qobject_cast<CalibrateDialog *>(QApplication::activeModalWidget());
@@ -421,15 +426,17 @@ void TestMonitorEndToEnd::calibratedLevelOfAKnownTone()
         dialog->findChild<QPushButton *>("ButtonOK")->click();
     });
     m.form.findChild<QAction *>("Calibrate1")->trigger();
-    QVERIFY(m.form.tools().calibration());
-    const double offset = *m.form.tools().calibration();
+    const auto calibration =
+        Calibration::fromStored(m.form.settings().read(SettingsTable::CalibrationOffset));
+    QVERIFY(calibration);
+    const double offset = *calibration;
     QVERIFY2(std::fabs(offset - 82.04) < 0.05, qPrintable(QString::number(offset)));
 
     feed->kill();
     feed->waitForFinished();
     feed = play(loud, "micfeed");
-    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(heardDbfs(m.form) + 6.02) < 0.05, 3000);
-    const QString shown = m.form.tools().meterLevelText();
+    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(heardDbfs(m.session) + 6.02) < 0.05, 3000);
+    const QString shown = m.form.findChild<LevelTooltips *>()->meterText();
     qInfo("tone of amplitude 16384 (-6.02 dBFS) shows as: %s", qPrintable(shown));
     QCOMPARE(shown, QString::fromUtf8("\u22126.0 dBFS \u00B7 76.0 dB (calibrated)"));
     feed->kill();

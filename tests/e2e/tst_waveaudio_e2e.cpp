@@ -4,13 +4,16 @@
 // speaker, recorded through its monitor.
 #include "app/mainwindow.h"
 #include "app/noisemeter.h"
-#include "app/sessiontools.h"
+#include "base/settingstable.h"
 #include "e2e/soundfixtures.h"
 #include "e2e/wavedevices.h"
+#include "features/levels/calibration.h"
+#include "features/levels/leveltooltips.h"
 #include "localisation/languagecatalogue.h"
 #include "monitor/decibels.h"
 #include "monitor/microphonecapture.h"
 #include "monitor/soundplayer.h"
+#include "session/listeningsession.h"
 #include "support/fakes.h"
 
 #include <QAction>
@@ -66,13 +69,14 @@ struct Monitor
 {
     explicit Monitor(const QStringList &settings = {})
         : folder(withSettings(settings)), capture(CaptureDevice::createDefault()),
-          form(capture, player, desktop, language,
+          session(capture, player),
+          form(session, desktop, language,
                AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
                [this](const AppIdentity &) {
                    return offlineUpdates(folder.filePath("updates.ini"));
                })
     {
-        QObject::connect(form.findChild<QTimer *>("Timer2"), &QTimer::timeout,
+        QObject::connect(session.findChild<QTimer *>("Timer2"), &QTimer::timeout,
                          [this] { statuses << form.statusText(); });
     }
     NoiseMeter *meter() const { return form.findChild<NoiseMeter *>("Gauge1"); }
@@ -80,6 +84,7 @@ struct Monitor
     QTemporaryDir folder; // the program folder: settings.ini goes here
     MicrophoneCapture capture;
     CountingPlayer player;
+    ListeningSession session;
     RecordingDesktop desktop;
     LanguageCatalogue language{folder.path(), 1033};
     MainWindow form;
@@ -176,9 +181,7 @@ void TestWaveAudioEndToEnd::capturesAKnownToneExactly()
     m.form.startListening();
     WaveDevices::Player feed(tone, MicrophoneFeed);
     QVERIFY(feed.isOpen());
-    const auto heard = [&m] {
-        return Decibels::dbfsOfLevel(m.form.tools().session().latestLevel());
-    };
+    const auto heard = [&m] { return Decibels::dbfsOfLevel(m.session.record().latestLevel()); };
     QTRY_VERIFY2_WITH_TIMEOUT(qAbs(heard() - (-12.04)) < 0.05, qPrintable(QString::number(heard())),
                               5000);
     qInfo("a tone of amplitude 8192 read %.3f dBFS", heard());

@@ -1,7 +1,7 @@
 // Levels in dBFS, their text, the calibration offset and the pause of the alarm.
-#include "monitor/alarmpause.h"
-#include "monitor/calibration.h"
+#include "features/levels/calibration.h"
 #include "monitor/decibels.h"
+#include "session/alarmpause.h"
 
 #include <QTest>
 #include <cmath>

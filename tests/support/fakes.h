@@ -6,6 +6,7 @@
 #include "update/updatecheck.h"
 
 #include <QStringList>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -88,14 +89,15 @@ public:
     void setPreferredInput(const QString &id) override { preferred = id; }
     bool maintain() override { return std::exchange(devicesChanged, false); }
     QList<InputDevice> inputs() const override { return devices; }
-    bool takeLatest(std::uint8_t *dst) override
+    const std::uint8_t *takeLatest() override
     {
         if (!delivering)
-            return false;
-        std::memset(dst, 0, 1024);
-        dst[0] = std::uint8_t(peak & 0xFF);
-        dst[1] = std::uint8_t((peak >> 8) & 0xFF);
-        return true;
+            return nullptr;
+        capture.fill(0);
+        capture[0] = std::uint8_t(peak & 0xFF);
+        capture[1] = std::uint8_t((peak >> 8) & 0xFF);
+        return capture.data();
     }
+    std::array<std::uint8_t, CaptureBytes> capture{};
     void close() override { ++closes; }
 };

@@ -1,0 +1,10 @@
+#include "base/settings.h"
+
+#include <utility>
+
+Settings::Settings(ReportFailure report) : m_report(std::move(report)) {}
+
+void Settings::open(const QString &fileName)
+{
+    m_store = SettingsStore::open(fileName);
+}

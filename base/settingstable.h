@@ -1,0 +1,46 @@
+#pragma once
+
+// Every key of settings.ini (section "Settings"), declared once: its name, its type, its
+// default and its limits. The program reads and writes them only through
+// SettingsStore's typed calls with these keys.
+namespace SettingsTable {
+
+// A whole number in decimal (read also as hexadecimal after "0x"). A value that is no
+// 32-bit integer reads as the default; the limits are what the controls hold it within,
+// while the file keeps whatever was written.
+struct Integer
+{
+    const char *name;
+    int fallback;
+    int minimum;
+    int maximum;
+};
+
+// Text as it stands; an absent key reads as empty.
+struct Text
+{
+    const char *name;
+};
+
+// "ON" or "OFF"; only exactly "ON" is on, and an absent key is off.
+struct Switch
+{
+    const char *name;
+};
+
+inline constexpr Integer NoiseThreshold{"NoiseThreshold", 5, 0, 10};
+// Seconds of noise before the warning; written as typed, so 0 or a negative number may
+// stand in the file while the user types.
+inline constexpr Integer Tolerance{"Tolerance", 5, 1, 999999999};
+// "None", "Beep", "Male", "Female" or "Custom" (letter case counts); anything else is None.
+inline constexpr Text Sound{"Sound"};
+// The full name of the user's WAV file; kept when another sound is chosen.
+inline constexpr Text CustomSound{"CustomSound"};
+inline constexpr Switch MinimizeToSystemTray{"MinimizeToSystemTray"};
+inline constexpr Switch AutoStartMicrophone{"AutoStartMicrophone"};
+// The chosen input's name in the sound system; empty or absent: the system's default.
+inline constexpr Text Microphone{"Microphone"};
+// Decibels added to dBFS ("92.00"); empty or absent: not calibrated.
+inline constexpr Text CalibrationOffset{"CalibrationOffset"};
+
+} // namespace SettingsTable

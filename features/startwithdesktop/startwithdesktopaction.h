@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QAction>
+#include <functional>
+
+// Settings > Start with the Desktop: a check mark that adds the program to the
+// desktop's autostart and takes it out again. The check mark follows the entry itself,
+// read afresh whenever the menu opens.
+class StartWithDesktopAction : public QAction
+{
+    Q_OBJECT
+public:
+    using Translator = std::function<QString(const QString &)>;
+    using ReportError = std::function<void(const QString &message)>;
+
+    // programFile: the running program.
+    StartWithDesktopAction(QString programFile, Translator translate, ReportError report,
+                           QObject *parent);
+
+    // The check mark as the entry is now.
+    void showState();
+
+private:
+    void onToggled(bool checked);
+
+    QString m_programFile;
+    Translator m_translate;
+    ReportError m_report;
+};

@@ -1,0 +1,154 @@
+#include "session/listeningsession.h"
+
+#include "base/settingstable.h"
+#include "monitor/microphonecapture.h"
+#include "monitor/soundplayer.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTimer>
+#include <utility>
+
+namespace {
+QTimer *tickEvery(int ms, const char *name, QObject *parent)
+{
+    auto *timer = new QTimer(parent);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setInterval(ms);
+    return timer;
+}
+} // namespace
+
+ListeningSession::ListeningSession(MicrophoneCapture &capture, SoundPlayer &player, QObject *parent)
+    : QObject(parent), m_capture(capture), m_player(player), m_now(&MonotonicClock::nowMs),
+      m_wallNow(&QDateTime::currentMSecsSinceEpoch),
+      m_threshold(SettingsTable::NoiseThreshold.fallback),
+      m_tolerance(SettingsTable::Tolerance.fallback),
+      m_meterTimer(tickEvery(MeterTickMs, "Timer1", this)),
+      m_countTimer(tickEvery(CountTickMs, "Timer2", this)),
+      m_inputsTimer(tickEvery(InputsTickMs, "TimerInputs", this))
+{
+    // The meter keeps its pace under load; the count may drift by a few milliseconds.
+    m_meterTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_meterTimer, &QTimer::timeout, this, &ListeningSession::onMeterTick);
+    connect(m_countTimer, &QTimer::timeout, this, &ListeningSession::onCountTick);
+    connect(m_inputsTimer, &QTimer::timeout, this, &ListeningSession::onInputsTick);
+    m_inputsTimer->start();
+}
+
+ListeningSession::~ListeningSession() = default;
+
+void ListeningSession::setThreshold(int position)
+{
+    m_threshold = position;
+}
+
+void ListeningSession::setTolerance(int seconds)
+{
+    m_tolerance = seconds;
+}
+
+void ListeningSession::setSound(SoundChoice choice)
+{
+    m_sound = choice;
+}
+
+void ListeningSession::setCustomSoundFile(const QString &path)
+{
+    m_customSoundFile = path;
+}
+
+void ListeningSession::setMicrophone(const QString &id)
+{
+    m_microphone = id;
+    m_capture.setPreferredInput(id);
+}
+
+void ListeningSession::start()
+{
+    m_capture.openMicrophone(); // a failure shows as a greyed meter, not as a message
+    m_signal.start(m_now());
+    m_listening = true;
+    m_meterTimer->start();
+    m_countTimer->start();
+    emit listeningStarted();
+}
+
+void ListeningSession::stop()
+{
+    m_capture.closeMicrophone();
+}
+
+void ListeningSession::onMeterTick()
+{
+    const qint64 now = m_now();
+    if (m_capture.readMicrophoneBuffer())
+        m_signal.noteCapture(now);
+    // Without sound coming in, the room counts as silent rather than as loud as it last was.
+    const bool live = m_signal.isLive(now);
+    const bool ownSound = m_echoGuard.isOwnSound(m_player.isPlaying(), now);
+    m_reading = m_detector.measure(live ? m_capture.rawLevel() : 0, m_threshold, ownSound);
+    m_record.noteReading(m_reading.level);
+    if (live != m_live) {
+        m_live = live;
+        emit signalChanged(live);
+    }
+    emit readingTaken(m_reading);
+}
+
+void ListeningSession::onCountTick()
+{
+    const NoiseDetector::Second counted = m_detector.tick(m_tolerance);
+    // A paused alarm still counts and resets; it only stays silent.
+    const bool paused = isPaused();
+    const bool sounds = counted.alarm && !paused;
+    m_record.closeSecond(m_wallNow(), m_detector.noiseDetected(), sounds);
+    emit secondCounted({m_detector.noiseSeconds(), m_detector.noiseDetected(), counted.alarm,
+                        sounds, counted.statusText});
+    if (sounds) {
+        playAlarm();
+        emit alarmSounded(m_sound);
+    }
+}
+
+void ListeningSession::playAlarm()
+{
+    if (m_sound == SoundChoice::Custom) {
+        if (!m_customSoundFile.isEmpty() && QFileInfo(m_customSoundFile).isFile())
+            m_player.playFile(m_customSoundFile);
+        return;
+    }
+    const QString resource = SoundChoices::resourceName(m_sound);
+    if (!resource.isEmpty())
+        m_player.playResource(resource);
+}
+
+void ListeningSession::onInputsTick()
+{
+    if (m_capture.maintain() || !m_inputsAnnounced) {
+        m_inputsAnnounced = true;
+        emit inputsChanged(m_capture.inputs());
+    }
+}
+
+QList<InputDevice> ListeningSession::inputs() const
+{
+    return m_capture.inputs();
+}
+
+bool ListeningSession::isPaused() const
+{
+    return m_pause.isPaused(m_now(), m_wallNow());
+}
+
+void ListeningSession::pauseFor(int minutes)
+{
+    m_pause.pauseFor(minutes, m_now(), m_wallNow());
+    emit pauseChanged(true);
+}
+
+void ListeningSession::resume()
+{
+    m_pause.resume();
+    emit pauseChanged(false);
+}

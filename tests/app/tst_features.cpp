@@ -1,0 +1,418 @@
+// The features as the main window offers them, through its menus: the pause of the
+// alarm, levels in the tooltips, calibration, the session report and start with the
+// desktop. Clocks are the test's; nothing waits.
+#include "app/mainwindow.h"
+#include "features/levels/calibratedialog.h"
+#include "features/levels/leveltooltips.h"
+#include "features/pause/pausenote.h"
+#include "features/sessionreport/sessionplot.h"
+#include "features/sessionreport/sessionreportwindow.h"
+#include "localisation/languagecatalogue.h"
+#include "monitor/microphonecapture.h"
+#include "session/listeningsession.h"
+#include "support/fakes.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QString Minus = QString(QChar(0x2212));
+
+// The main window over fakes in a program folder of its own, with settings.ini lines
+// (section added) and clocks the test moves: monotonic `now`, wall clock `wallNow`.
+struct Window
+{
+    explicit Window(const QStringList &settings = {}, quint16 userLanguage = 1033)
+    {
+        if (userLanguage != 1033) {
+            QDir(folder.path()).mkdir("Languages");
+            const QDir shipped(MURMLET_SOURCE_DIR "/resources/Languages");
+            for (const QString &name : shipped.entryList(QDir::Files))
+                QFile::copy(shipped.filePath(name), folder.filePath("Languages/" + name));
+        }
+        if (!settings.isEmpty()) {
+            QFile file(folder.filePath("settings.ini"));
+            file.open(QIODevice::WriteOnly);
+            file.write(("[Settings]\r\n" + settings.join("\r\n") + "\r\n").toUtf8());
+        }
+        language = std::make_unique<LanguageCatalogue>(folder.path(), userLanguage);
+        auto steady = std::make_unique<SteadyDevice>();
+        device = steady.get();
+        capture = std::make_unique<MicrophoneCapture>(std::move(steady));
+        session = std::make_unique<ListeningSession>(*capture, player);
+        form = std::make_unique<MainWindow>(
+            *session, desktop, *language,
+            AppPaths{QCoreApplication::applicationFilePath(), folder.path()},
+            [this](const AppIdentity &) { return offlineUpdates(folder.filePath("u.ini")); });
+        session->setClock([this] { return now; });
+        session->setWallClock([this] { return wallNow; });
+    }
+    template <typename T> T *child(const char *name) const
+    {
+        T *found = form->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            found = session->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+    // One second: twenty readings at `peak`, then the 1 s tick.
+    QString second(qint16 peak)
+    {
+        device->peak = peak;
+        for (int tick = 0; tick < 20; ++tick) {
+            now += 50;
+            session->onMeterTick();
+        }
+        wallNow += 1000;
+        session->onCountTick();
+        return form->statusText();
+    }
+    LevelTooltips *tooltips() const { return form->findChild<LevelTooltips *>(); }
+    QByteArray settingsBytes() const
+    {
+        QFile file(folder.filePath("settings.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir folder;
+    qint64 now = 0;
+    qint64 wallNow = QDateTime(QDate(2026, 3, 5), QTime(9, 58, 30)).toMSecsSinceEpoch();
+    SteadyDevice *device = nullptr;
+    std::unique_ptr<MicrophoneCapture> capture;
+    RecordingPlayer player;
+    std::unique_ptr<ListeningSession> session;
+    RecordingDesktop desktop;
+    std::unique_ptr<LanguageCatalogue> language;
+    std::unique_ptr<MainWindow> form;
+};
+
+QString shortTime(int hour, int minute, int second = 30)
+{
+    return QLocale::system().toString(QTime(hour, minute, second), QLocale::ShortFormat);
+}
+
+// Answers the next modal dialog of type T once it shows.
+template <typename T> void whenShown(std::function<void(T *)> answer)
+{
+    QTimer::singleShot(0, [answer] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        answer(dialog);
+    });
+}
+} // namespace
+
+class TestFeatures : public QObject
+{
+    Q_OBJECT
+private slots:
+    void pauseKeepsCountingSilently_data();
+    void pauseKeepsCountingSilently();
+    void pauseIsOfferedInBothMenus();
+    void levelsInTooltips_data();
+    void levelsInTooltips();
+    void calibrateThroughTheMenu();
+    void calibrateDialog();
+    void sessionReport();
+    void reportPlotDrawsEverySecond();
+    void startWithTheDesktop();
+    void newTextsAreTranslated();
+};
+
+void TestFeatures::pauseKeepsCountingSilently_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("ten minutes pass") << "time";
+    QTest::newRow("Resume") << "resume";
+    QTest::newRow("the computer slept past the end") << "sleep";
+}
+
+// Tolerance 2, beep: a paused alarm counts, shows until when, plays nothing, and is
+// not stored; once the pause ends the next due alarm sounds.
+void TestFeatures::pauseKeepsCountingSilently()
+{
+    QFETCH(QString, ending);
+    Window w({"Tolerance=2", "Sound=Beep"});
+    w.form->startListening();
+    w.child<QAction>("PauseFor10")->trigger();
+    const QString note = "Alarm paused until " + shortTime(10, 8);
+    QCOMPARE(w.second(0), note);
+    QCOMPARE(w.second(20000), "Noise Detected! (1) \u2013 " + note);
+    QCOMPARE(w.second(20000), "Noise Detected! (2) \u2013 " + note);
+    QCOMPARE(w.player.played, QStringList());
+    QVERIFY(w.child<QAction>("ResumeAlarm1")->isEnabled());
+    QVERIFY(!w.settingsBytes().contains("ause"));
+
+    if (ending == "time") {
+        // The next tick comes a millisecond short of the end, the one after it past it.
+        w.now += 10 * 60 * 1000 - 3000 - 1000 - 1;
+        w.wallNow += 10 * 60 * 1000 - 3000 - 1000 - 1;
+        QCOMPARE(w.second(0), note);
+    } else if (ending == "resume") {
+        w.child<QAction>("ResumeAlarm1")->trigger();
+        QVERIFY(!w.child<QAction>("ResumeAlarm1")->isEnabled());
+    } else {
+        w.wallNow += 10 * 60 * 1000; // the monotonic clock stood still meanwhile
+    }
+    QCOMPARE(w.second(20000), QString("Noise Detected! (1)"));
+    QCOMPARE(w.second(20000), QString("Noise Detected! (2)"));
+    QCOMPARE(w.player.played, QStringList{"Resource_1"});
+    QCOMPARE(w.second(0), QString());
+
+    // A pause never outlives the program.
+    Window again({"Tolerance=1", "Sound=Beep"});
+    again.form->startListening();
+    QCOMPARE(again.second(20000), QString("Noise Detected! (1)"));
+    QCOMPARE(again.player.played, QStringList{"Resource_1"});
+}
+
+void TestFeatures::pauseIsOfferedInBothMenus()
+{
+    Window w;
+    auto *pause = w.child<QMenu>("PauseAlarm1");
+    QVERIFY(w.child<QMenu>("Settings1")->actions().contains(pause->menuAction()));
+    QCOMPARE(w.child<QSystemTrayIcon>("TrayIcon1")->contextMenu()->actions(),
+             QList<QAction *>{pause->menuAction()});
+    QStringList captions;
+    for (QAction *item : pause->actions())
+        captions << item->text();
+    QCOMPARE(captions, QStringList({"10 Minutes", "30 Minutes", "60 Minutes", "", "Resume"}));
+    QVERIFY(!w.child<QAction>("ResumeAlarm1")->isEnabled());
+    // A second choice replaces the first.
+    w.child<QAction>("PauseFor60")->trigger();
+    w.child<QAction>("PauseFor30")->trigger();
+    QCOMPARE(PauseNote::statusText("", *w.session, [](const QString &text) { return text; }),
+             "Alarm paused until " + shortTime(10, 28));
+}
+
+void TestFeatures::levelsInTooltips_data()
+{
+    QTest::addColumn<QString>("calibration"); // the settings line, if any
+    QTest::addColumn<int>("peak");
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<QString>("meter");
+    QTest::addColumn<QString>("bar");
+    QTest::newRow("silence") << "" << 0 << 5 << Minus + "\u221E dBFS"
+                             << "5: " + Minus + "32.7 dBFS";
+    QTest::newRow("half scale, threshold 0 means any sound")
+        << "" << 16384 << 0 << Minus + "6.0 dBFS"
+        << "0: " + Minus + "\u221E dBFS";
+    QTest::newRow("calibrated") << "CalibrationOffset=92.00" << 1036 << 10
+                                << Minus + "30.0 dBFS \u00B7 62.0 dB (calibrated)"
+                                << "10: " + Minus + "26.6 dBFS \u00B7 65.4 dB (calibrated)";
+    QTest::newRow("a broken calibration is none")
+        << "CalibrationOffset=loud" << 32767 << 10 << "0.0 dBFS"
+        << "10: " + Minus + "26.6 dBFS";
+}
+
+void TestFeatures::levelsInTooltips()
+{
+    QFETCH(QString, calibration);
+    QFETCH(int, peak);
+    QFETCH(int, threshold);
+    QFETCH(QString, meter);
+    QFETCH(QString, bar);
+    QLocale::setDefault(QLocale::c());
+    Window w(calibration.isEmpty() ? QStringList{"Sound=None"} : QStringList{calibration});
+    w.child<QSlider>("TrackBar1")->setValue(threshold);
+    w.device->peak = qint16(peak);
+    w.session->onMeterTick();
+    QCOMPARE(w.tooltips()->meterText(), meter);
+    QCOMPARE(w.tooltips()->thresholdText(), bar);
+}
+
+// Settings > Calibrate...: the figure typed while the program hears -30 dBFS becomes
+// the stored offset, and the tooltips show calibrated figures from then on.
+void TestFeatures::calibrateThroughTheMenu()
+{
+    Window w({"Sound=None"});
+    w.device->peak = 1036; // -30.0 dBFS
+    w.session->onMeterTick();
+    whenShown<CalibrateDialog>([](CalibrateDialog *dialog) {
+        dialog->findChild<QDoubleSpinBox *>("MeterReading")->setValue(62.0);
+        dialog->findChild<QPushButton *>("ButtonOK")->click();
+    });
+    w.child<QAction>("Calibrate1")->trigger();
+    QVERIFY(w.settingsBytes().contains("CalibrationOffset=92.00\r\n"));
+    QVERIFY(w.tooltips()->meterText().endsWith("62.0 dB (calibrated)"));
+
+    whenShown<CalibrateDialog>(
+        [](CalibrateDialog *dialog) { dialog->findChild<QPushButton *>("ButtonForget")->click(); });
+    w.child<QAction>("Calibrate1")->trigger();
+    QVERIFY(w.settingsBytes().contains("CalibrationOffset=\r\n"));
+    QVERIFY(w.tooltips()->meterText().endsWith("dBFS"));
+}
+
+void TestFeatures::calibrateDialog()
+{
+    QLocale::setDefault(QLocale::c());
+    double heard = -30.0;
+    auto tr = [](const QString &text) { return text; };
+    {
+        // Uncalibrated: a quiet room's figure to start from, nothing to forget.
+        CalibrateDialog dialog(
+            tr, [&] { return heard; }, std::nullopt);
+        QCOMPARE(dialog.findChild<QDoubleSpinBox *>("MeterReading")->value(), 50.0);
+        QVERIFY(!dialog.findChild<QPushButton *>("ButtonForget")->isEnabled());
+        QCOMPARE(dialog.findChild<QLabel *>("HeardLevel")->text(), Minus + "30.0 dBFS");
+        // The level heard when OK is pressed counts, not the one when the dialog opened.
+        heard = -40.0;
+        dialog.findChild<QPushButton *>("ButtonOK")->click();
+        QCOMPARE(dialog.outcome(), CalibrateDialog::Outcome::Calibrated);
+        QCOMPARE(*dialog.offset(), 90.0);
+    }
+    {
+        // Calibrated: the room's figure now; silence leaves nothing to calibrate against.
+        CalibrateDialog dialog(
+            tr, [&] { return heard; }, 90.0);
+        QCOMPARE(dialog.findChild<QDoubleSpinBox *>("MeterReading")->value(), 50.0);
+        heard = -std::numeric_limits<double>::infinity();
+        dialog.showHeardLevel();
+        QVERIFY(!dialog.findChild<QPushButton *>("ButtonOK")->isEnabled());
+        dialog.findChild<QPushButton *>("ButtonOK")->click();
+        QCOMPARE(dialog.outcome(), CalibrateDialog::Outcome::Unchanged);
+        dialog.findChild<QPushButton *>("ButtonCancel")->click();
+        QCOMPARE(dialog.outcome(), CalibrateDialog::Outcome::Unchanged);
+        QCOMPARE(dialog.offset(), std::optional<double>(90.0));
+    }
+}
+
+// File > Session Report...: one row a second with the second's highest peak; a paused
+// alarm is no alarm; the CSV holds what the window shows.
+void TestFeatures::sessionReport()
+{
+    QLocale::setDefault(QLocale::c());
+    Window w({"Tolerance=2", "Sound=Beep"});
+    w.form->startListening();
+    w.second(0);
+    w.second(20000);
+    w.second(32767); // alarm
+    w.child<QAction>("PauseFor10")->trigger();
+    w.second(20000);
+    w.second(20000);        // due, but paused
+    w.device->peak = 32767; // a loud reading, then quiet: the second keeps its peak
+    w.session->onMeterTick();
+    w.second(100);
+    QCOMPARE(w.player.played, QStringList{"Resource_1"});
+
+    w.child<QAction>("SessionReport1")->trigger();
+    auto *report = w.form->findChild<SessionReportWindow *>();
+    QVERIFY(report && report->isVisible());
+    QCOMPARE(report->noisySecondsText(), QString("4"));
+    QCOMPARE(report->alarmsText(), QString("1"));
+    QVERIFY2(report->loudestText().startsWith("0.0 dBFS, 09:58:33"),
+             qPrintable(report->loudestText()));
+    w.second(20000);
+    report->refresh();
+    QCOMPARE(report->noisySecondsText(), QString("5"));
+
+    QTemporaryDir dir;
+    QVERIFY(report->saveCsv(dir.filePath("session.csv")));
+    QFile file(dir.filePath("session.csv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 1 + 7 + 1);
+    QCOMPARE(lines[0], QByteArray("time,peak_dbfs,noisy,alarm\r"));
+    auto row = [&](int i) { return lines[i].mid(lines[i].indexOf(',')); };
+    QCOMPARE(row(1), QByteArray(",-inf,0,0\r"));
+    QCOMPARE(row(3), QByteArray(",0.0,1,1\r"));
+    QCOMPARE(row(5), QByteArray(",-4.3,1,0\r"));
+    QCOMPARE(row(6), QByteArray(",0.0,0,0\r"));
+    QVERIFY(lines[1].startsWith("2026-03-05T09:58:31"));
+    QVERIFY(!report->saveCsv(dir.filePath("missing folder/session.csv")));
+}
+
+// A steady level far from the threshold: its line runs across the plot (up to the last
+// second's place), whether seconds are fewer or more than the pixel columns.
+void TestFeatures::reportPlotDrawsEverySecond()
+{
+    for (const int seconds : {3, 400, 5000}) {
+        SessionRecord record;
+        for (int second = 0; second < seconds; ++second) {
+            record.noteReading(16384LL * 65536); // -6 dBFS
+            record.closeSecond(second * 1000LL, true, false);
+        }
+        SessionPlot plot(record);
+        plot.setThresholdDbfs(-60.0);
+        plot.resize(400, 200);
+        const QImage image = plot.grab().toImage();
+        QSet<int> greenColumns;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.green() - c.red() > 50 && c.green() - c.blue() > 50) // the level's green
+                    greenColumns << x;
+            }
+        }
+        QVERIFY2(greenColumns.size() > 150,
+                 qPrintable(QString("%1 seconds: %2").arg(seconds).arg(greenColumns.size())));
+    }
+}
+
+// Settings > Start with the Desktop writes the autostart entry for this program and
+// removes it again; the check mark follows the entry, not settings.ini.
+void TestFeatures::startWithTheDesktop()
+{
+#ifdef Q_OS_WIN
+    QSKIP("The autostart entry is a file of the Linux desktop; tst_desktopautostart checks "
+          "the Run key");
+#endif
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QString entry = config.filePath("autostart/com.tambrix.Murmlet.desktop");
+    {
+        Window w;
+        auto *item = w.child<QAction>("StartWithDesktop1");
+        QVERIFY(item->isCheckable() && !item->isChecked());
+        item->trigger();
+        QVERIFY(item->isChecked());
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(
+            file.readAll(),
+            "[Desktop Entry]\n"
+            "Type=Application\n"
+            "Name=Murmlet\n"
+            "Exec=" +
+                QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath().toUtf8() +
+                "\n"
+                "Icon=murmlet\n"
+                "Terminal=false\n"
+                "X-GNOME-Autostart-enabled=true\n");
+        QVERIFY(!w.settingsBytes().contains("Desktop"));
+    }
+    {
+        Window w; // a new start finds the entry
+        auto *item = w.child<QAction>("StartWithDesktop1");
+        QVERIFY(item->isChecked());
+        item->trigger();
+        QVERIFY(!item->isChecked());
+        QVERIFY(!QFile::exists(entry));
+        QVERIFY(QDir(config.filePath("autostart")).isEmpty());
+    }
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// Every new text passes through the language file: German captions in the menus.
+void TestFeatures::newTextsAreTranslated()
+{
+    Window w({}, 1031);
+    QCOMPARE(w.child<QAction>("SessionReport1")->text(), QString("Sitzungsbericht..."));
+    QCOMPARE(w.child<QAction>("StartWithDesktop1")->text(), QString("Mit dem Desktop starten"));
+    QCOMPARE(w.child<QAction>("PauseFor30")->text(), QString("30 Minuten"));
+}
+
+QTEST_MAIN(TestFeatures)
+#include "tst_features.moc"

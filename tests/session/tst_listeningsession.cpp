@@ -1,0 +1,306 @@
+// The listening session on its own, with no window: a fake microphone and player and
+// clocks the test moves. Every reading and every second goes through the session's
+// signals, as the views see them.
+#include "monitor/microphonecapture.h"
+#include "session/listeningsession.h"
+#include "support/fakes.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+Q_DECLARE_METATYPE(SoundChoice)
+
+namespace {
+struct Session
+{
+    Session()
+    {
+        auto steady = std::make_unique<SteadyDevice>();
+        device = steady.get();
+        capture = std::make_unique<MicrophoneCapture>(std::move(steady));
+        session = std::make_unique<ListeningSession>(*capture, player);
+        session->setClock([this] { return now; });
+        session->setWallClock([this] { return wallNow; });
+        QObject::connect(session.get(), &ListeningSession::readingTaken,
+                         [this](const NoiseDetector::Reading &reading) { readings << reading; });
+        QObject::connect(session.get(), &ListeningSession::secondCounted,
+                         [this](const ListeningSession::Second &second) { seconds << second; });
+        QObject::connect(session.get(), &ListeningSession::signalChanged,
+                         [this](bool live) { signal << live; });
+        QObject::connect(session.get(), &ListeningSession::alarmSounded,
+                         [this](SoundChoice) { ++alarms; });
+        QObject::connect(session.get(), &ListeningSession::inputsChanged,
+                         [this](const QList<InputDevice> &inputs) { inputLists << inputs; });
+    }
+    // One second: twenty readings at `peak`, then the count tick. The count text.
+    QString second(qint16 peak)
+    {
+        device->peak = peak;
+        for (int tick = 0; tick < 20; ++tick) {
+            now += 50;
+            session->onMeterTick();
+        }
+        wallNow += 1000;
+        session->onCountTick();
+        return seconds.last().countText;
+    }
+
+    qint64 now = 0;
+    qint64 wallNow = 1772700000000; // 2026-03-05
+    SteadyDevice *device = nullptr;
+    std::unique_ptr<MicrophoneCapture> capture;
+    RecordingPlayer player;
+    std::unique_ptr<ListeningSession> session;
+    QList<NoiseDetector::Reading> readings;
+    QList<ListeningSession::Second> seconds;
+    QList<bool> signal;
+    QList<QList<InputDevice>> inputLists;
+    int alarms = 0;
+};
+} // namespace
+
+class TestListeningSession : public QObject
+{
+    Q_OBJECT
+private slots:
+    void ticksRunOnlyWhileListening();
+    void countsAndSounds_data();
+    void countsAndSounds();
+    void lastReadingBeforeTheTickDecides();
+    void thresholdTakesEffectAtTheNextReading();
+    void lostSignalIsSilenceAndSaidOnce();
+    void ownAlarmIsNeverNoise();
+    void pauseCountsSilently();
+    void inputsAreAnnouncedWhenTheyChange();
+};
+
+void TestListeningSession::ticksRunOnlyWhileListening()
+{
+    Session s;
+    auto *meter = s.session->findChild<QTimer *>("Timer1");
+    auto *count = s.session->findChild<QTimer *>("Timer2");
+    QVERIFY(meter && count);
+    QCOMPARE(meter->interval(), 50);
+    QCOMPARE(meter->timerType(), Qt::PreciseTimer);
+    QCOMPARE(count->interval(), 1000);
+    QVERIFY(!meter->isActive() && !count->isActive() && !s.session->isListening());
+    QVERIFY(s.session->findChild<QTimer *>("TimerInputs")->isActive());
+    QSignalSpy started(s.session.get(), &ListeningSession::listeningStarted);
+    s.session->start();
+    QVERIFY(meter->isActive() && count->isActive() && s.session->isListening());
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(s.device->opens, 1);
+    s.session->stop();
+    QCOMPARE(s.device->closes, 1);
+}
+
+void TestListeningSession::countsAndSounds_data()
+{
+    QTest::addColumn<int>("tolerance");
+    QTest::addColumn<SoundChoice>("sound");
+    QTest::addColumn<QString>("customFile"); // "exists", "missing" or empty
+    QTest::addColumn<QList<int>>("peaks");   // one a second
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QStringList>("played");
+    const QList<int> fiveLoud{20000, 20000, 20000, 20000, 20000};
+    const QStringList oneToFive{"Noise Detected! (1)", "Noise Detected! (2)", "Noise Detected! (3)",
+                                "Noise Detected! (4)", "Noise Detected! (5)"};
+    QTest::newRow("default tolerance: the fifth second sounds")
+        << 5 << SoundChoice::Beep << "" << fiveLoud << oneToFive << QStringList{"Resource_1"};
+    QTest::newRow("the count starts over after the alarm")
+        << 2 << SoundChoice::Male << "" << fiveLoud
+        << oneToFive.mid(0, 2) + oneToFive.mid(0, 2) + oneToFive.mid(0, 1)
+        << QStringList{"Resource_2", "Resource_2"};
+    QTest::newRow("a quiet second resets the count")
+        << 3 << SoundChoice::Female << "" << QList<int>{20000, 20000, 0, 20000, 20000, 20000}
+        << QStringList{"Noise Detected! (1)", "Noise Detected! (2)", "",
+                       "Noise Detected! (1)", "Noise Detected! (2)", "Noise Detected! (3)"}
+        << QStringList{"Resource_3"};
+    QTest::newRow("None counts to the tolerance and stays silent")
+        << 1 << SoundChoice::None << "" << QList<int>{20000, 20000}
+        << QStringList{"Noise Detected! (1)", "Noise Detected! (1)"} << QStringList{};
+    QTest::newRow("a half-typed 0 counts as 1, never alarms in a quiet room")
+        << 0 << SoundChoice::Beep << "" << QList<int>{0, 0, 20000}
+        << QStringList{"", "", "Noise Detected! (1)"} << QStringList{"Resource_1"};
+    QTest::newRow("a custom file that exists plays")
+        << 1 << SoundChoice::Custom << "exists" << QList<int>{20000}
+        << QStringList{"Noise Detected! (1)"} << QStringList{"file:"};
+    QTest::newRow("a custom file that is gone plays nothing")
+        << 1 << SoundChoice::Custom << "missing" << QList<int>{20000}
+        << QStringList{"Noise Detected! (1)"} << QStringList{};
+}
+
+void TestListeningSession::countsAndSounds()
+{
+    QFETCH(int, tolerance);
+    QFETCH(SoundChoice, sound);
+    QFETCH(QString, customFile);
+    QFETCH(QList<int>, peaks);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, played);
+    QTemporaryDir dir;
+    const QString custom = dir.filePath("own sound.wav");
+    if (customFile == "exists") {
+        QFile file(custom);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    Session s;
+    s.session->setTolerance(tolerance);
+    s.session->setSound(sound);
+    s.session->setCustomSoundFile(customFile.isEmpty() ? QString() : custom);
+    s.session->start();
+    QStringList seen;
+    for (const int peak : peaks)
+        seen << s.second(qint16(peak));
+    QCOMPARE(seen, texts);
+    for (QString &name : played) {
+        if (name == "file:")
+            name += custom;
+    }
+    QCOMPARE(s.player.played, played);
+    // Every due alarm is told, also one that has nothing to play.
+    const auto due = std::count_if(s.seconds.begin(), s.seconds.end(),
+                                   [](const ListeningSession::Second &second) {
+                                       return second.alarmDue && second.alarmSounded;
+                                   });
+    QCOMPARE(s.alarms, int(due));
+}
+
+// Only the reading just before the count tick counts: one quiet reading clears a noisy
+// second, one noisy reading makes a quiet second count.
+void TestListeningSession::lastReadingBeforeTheTickDecides()
+{
+    Session s;
+    s.session->start();
+    s.device->peak = 20000;
+    for (int tick = 0; tick < 19; ++tick)
+        s.session->onMeterTick();
+    s.device->peak = 0;
+    s.session->onMeterTick();
+    s.session->onCountTick();
+    QCOMPARE(s.seconds.last().noisy, false);
+    QCOMPARE(s.seconds.last().countText, QString());
+    for (int tick = 0; tick < 19; ++tick)
+        s.session->onMeterTick();
+    s.device->peak = 20000;
+    s.session->onMeterTick();
+    s.session->onCountTick();
+    QCOMPARE(s.seconds.last().countText, QString("Noise Detected! (1)"));
+    QCOMPARE(s.session->noiseSeconds(), 1);
+}
+
+void TestListeningSession::thresholdTakesEffectAtTheNextReading()
+{
+    Session s;
+    s.session->start();
+    s.device->peak = 1000; // level 65536000: above position 6, not above 7
+    s.session->setThreshold(7);
+    s.session->onMeterTick();
+    QCOMPARE(s.readings.last().noisy, false);
+    s.session->setThreshold(6);
+    QCOMPARE(s.readings.size(), 1);
+    s.session->onMeterTick();
+    QCOMPARE(s.readings.last().noisy, true);
+    QCOMPARE(s.readings.last().level, 65536000LL);
+    QCOMPARE(s.readings.last().meterValue, 65536000LL);
+}
+
+void TestListeningSession::lostSignalIsSilenceAndSaidOnce()
+{
+    Session s;
+    s.session->setTolerance(1);
+    s.session->setSound(SoundChoice::Beep);
+    s.session->start();
+    s.device->peak = 20000;
+    s.session->onMeterTick();
+    s.device->delivering = false;
+    s.now = SignalWatch::StaleAfterMs - 1;
+    s.session->onMeterTick();
+    QVERIFY(s.readings.last().noisy); // the last capture is still recent
+    QCOMPARE(s.signal, QList<bool>());
+    for (int second = 0; second < 3; ++second)
+        QCOMPARE(s.second(20000), QString());
+    QCOMPARE(s.signal, QList<bool>{false});
+    QVERIFY(!s.session->isSignalLive());
+    QCOMPARE(s.readings.last().level, 0LL);
+    QCOMPARE(s.player.played, QStringList());
+    s.device->delivering = true;
+    s.session->onMeterTick();
+    QCOMPARE(s.signal, QList<bool>({false, true}));
+    QVERIFY(s.readings.last().noisy);
+}
+
+// While the warning plays, and for a tail after it, the microphone hears the alarm: shown
+// on the meter, never counted.
+void TestListeningSession::ownAlarmIsNeverNoise()
+{
+    Session s;
+    s.session->start();
+    s.device->peak = 20000;
+    s.player.playing = true;
+    s.session->onMeterTick();
+    QCOMPARE(s.readings.last().noisy, false);
+    QCOMPARE(s.readings.last().meterValue, NoiseDetector::MeterMaximum);
+    s.player.playing = false;
+    s.now += AlarmEchoGuard::TailMs - 1;
+    s.session->onMeterTick();
+    QCOMPARE(s.readings.last().noisy, false);
+    s.now += 1;
+    s.session->onMeterTick();
+    QCOMPARE(s.readings.last().noisy, true);
+}
+
+// A paused alarm counts and resets as ever and plays nothing; the record keeps no alarm.
+// The pause ends by itself on either clock.
+void TestListeningSession::pauseCountsSilently()
+{
+    Session s;
+    s.session->setTolerance(2);
+    s.session->setSound(SoundChoice::Beep);
+    s.session->start();
+    QSignalSpy pauses(s.session.get(), &ListeningSession::pauseChanged);
+    s.session->pauseFor(10);
+    QCOMPARE(s.session->pauseEnd(), s.wallNow + 10 * 60 * 1000);
+    s.second(20000);
+    s.second(20000);
+    QVERIFY(s.seconds.last().alarmDue);
+    QVERIFY(!s.seconds.last().alarmSounded);
+    QCOMPARE(s.player.played, QStringList());
+    QCOMPARE(s.session->record().summary().alarms, 0);
+    QCOMPARE(s.session->record().summary().noisySeconds, 2);
+
+    s.wallNow += 10 * 60 * 1000; // the computer slept: only the wall clock moved
+    QVERIFY(!s.session->isPaused());
+    s.second(20000);
+    s.second(20000);
+    QCOMPARE(s.player.played, QStringList{"Resource_1"});
+    QCOMPARE(s.session->record().summary().alarms, 1);
+
+    s.session->pauseFor(30);
+    s.session->resume();
+    QVERIFY(!s.session->isPaused());
+    QCOMPARE(pauses.size(), 3);
+}
+
+void TestListeningSession::inputsAreAnnouncedWhenTheyChange()
+{
+    Session s;
+    s.session->onInputsTick();
+    QCOMPARE(s.inputLists.size(), 1); // the first tick tells what there is
+    s.session->onInputsTick();
+    QCOMPARE(s.inputLists.size(), 1);
+    s.device->devices = {{"usb", "USB Microphone"}};
+    s.device->devicesChanged = true;
+    s.session->onInputsTick();
+    QCOMPARE(s.inputLists.size(), 2);
+    QCOMPARE(s.inputLists.last().value(0).id, QString("usb"));
+    s.session->setMicrophone("usb");
+    QCOMPARE(s.device->preferred, QString("usb"));
+    QCOMPARE(s.session->microphone(), QString("usb"));
+}
+
+QTEST_GUILESS_MAIN(TestListeningSession)
+#include "tst_listeningsession.moc"
