@@ -1,13 +1,14 @@
 #include "monitor/builtinsounds.h"
 
 #include <QFile>
+#include <initializer_list>
 
 QString BuiltinSounds::pathOf(const QString &name)
 {
-    for (int i = 1; i <= 3; ++i) {
-        const QString resource = QStringLiteral("RESOURCE_%1").arg(i);
-        if (name.compare(resource, Qt::CaseInsensitive) == 0)
-            return QStringLiteral(":/sounds/%1.wav").arg(resource);
+    // The files carry the names in capitals: RESOURCE_1.wav for the beep, and so on.
+    for (const char *sound : {Beep, MaleShush, FemaleShush}) {
+        if (name.compare(QLatin1String(sound), Qt::CaseInsensitive) == 0)
+            return QStringLiteral(":/sounds/%1.wav").arg(QString::fromLatin1(sound).toUpper());
     }
     return {};
 }

@@ -1,20 +1,13 @@
 #include "monitor/pulsesoundplayer.h"
 
+#include "base/monotonicclock.h"
 #include "monitor/builtinsounds.h"
 
 #include <QFile>
-#include <chrono>
 
 namespace {
 // How long a sound may take to start and drain beyond its own length.
 constexpr qint64 LatencyAllowanceMs = 2000;
-
-qint64 steadyMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 WavSound soundOrFallback(const QByteArray &file)
 {
@@ -44,7 +37,7 @@ PulseSoundPlayer::PulseSoundPlayer() : m_connection("event") {}
 bool PulseSoundPlayer::isPlaying() const
 {
     return m_playing.load(std::memory_order_acquire) &&
-           steadyMs() < m_playingDeadlineMs.load(std::memory_order_relaxed);
+           MonotonicClock::nowMs() < m_playingDeadlineMs.load(std::memory_order_relaxed);
 }
 
 PulseSoundPlayer::~PulseSoundPlayer()
@@ -96,7 +89,8 @@ void PulseSoundPlayer::play(const WavSound &sound)
     m_sound = sound;
     m_offset = 0;
     m_pending = true;
-    m_playingDeadlineMs.store(steadyMs() + qint64(sound.seconds() * 1000) + LatencyAllowanceMs,
+    m_playingDeadlineMs.store(MonotonicClock::nowMs() + qint64(sound.seconds() * 1000) +
+                                  LatencyAllowanceMs,
                               std::memory_order_relaxed);
     m_playing.store(true, std::memory_order_release);
     // Before the connection is ready, the ready handler starts the stream.

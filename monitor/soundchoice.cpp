@@ -1,5 +1,7 @@
 #include "monitor/soundchoice.h"
 
+#include "monitor/builtinsounds.h"
+
 #include <array>
 
 namespace {
@@ -11,9 +13,9 @@ struct Entry
 };
 constexpr std::array<Entry, 5> Table{{
     {SoundChoice::None, "None", ""},
-    {SoundChoice::Beep, "Beep", "Resource_1"},
-    {SoundChoice::Male, "Male", "Resource_2"},
-    {SoundChoice::Female, "Female", "Resource_3"},
+    {SoundChoice::Beep, "Beep", BuiltinSounds::Beep},
+    {SoundChoice::Male, "Male", BuiltinSounds::MaleShush},
+    {SoundChoice::Female, "Female", BuiltinSounds::FemaleShush},
     {SoundChoice::Custom, "Custom", ""},
 }};
 

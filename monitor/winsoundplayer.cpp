@@ -1,10 +1,10 @@
 #include "monitor/winsoundplayer.h"
 
+#include "base/monotonicclock.h"
 #include "monitor/builtinsounds.h"
 #include "monitor/wavsound.h"
 
 #include <QFile>
-#include <chrono>
 
 // <windows.h> first: the other Windows headers rely on its types.
 #include <windows.h>
@@ -16,13 +16,6 @@ namespace {
 constexpr double DefaultSoundSeconds = 1.0;
 constexpr qint64 StartAllowanceMs = 200;
 
-qint64 steadyMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 double secondsOf(const QByteArray &file)
 {
     const std::optional<WavSound> sound = WavSound::parse(file);
@@ -32,12 +25,12 @@ double secondsOf(const QByteArray &file)
 
 bool WinSoundPlayer::isPlaying() const
 {
-    return steadyMs() < m_playingUntilMs.load(std::memory_order_relaxed);
+    return MonotonicClock::nowMs() < m_playingUntilMs.load(std::memory_order_relaxed);
 }
 
 void WinSoundPlayer::expectPlaying(double seconds)
 {
-    m_playingUntilMs.store(steadyMs() + qint64(seconds * 1000) + StartAllowanceMs,
+    m_playingUntilMs.store(MonotonicClock::nowMs() + qint64(seconds * 1000) + StartAllowanceMs,
                            std::memory_order_relaxed);
 }
 

@@ -1,5 +1,7 @@
 #include "update/postform.h"
 
+#include "base/monotonicclock.h"
+
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
@@ -20,7 +22,7 @@
 // cancel flag.
 
 namespace {
-using Clock = std::chrono::steady_clock;
+using Clock = MonotonicClock::Clock;
 
 const char *const SecureContentType =
     "Content-Type: application/x-www-form-urlencoded; charset=utf-8";

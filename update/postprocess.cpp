@@ -1,5 +1,7 @@
 #include "update/postprocess.h"
 
+#include "base/monotonicclock.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -17,14 +19,14 @@
 extern char **environ;
 
 // The helper talks over one socket pair that is both its standard input and its
-// standard output (its standard error is ours): the request goes in, the write side is shut, the reply comes back.
-// A socket rather than pipes, so that a helper that died early makes send() fail with
-// EPIPE (MSG_NOSIGNAL) instead of killing this process with SIGPIPE. posix_spawn
-// rather than QProcess: no event loop is needed, and ThreadSanitizer does not mistake
-// the start for a fork of a process with several threads.
+// standard output (its standard error is ours): the request goes in, the write side is shut, the
+// reply comes back. A socket rather than pipes, so that a helper that died early makes send() fail
+// with EPIPE (MSG_NOSIGNAL) instead of killing this process with SIGPIPE. posix_spawn rather than
+// QProcess: no event loop is needed, and ThreadSanitizer does not mistake the start for a fork of a
+// process with several threads.
 
 namespace {
-using Clock = std::chrono::steady_clock;
+using Clock = MonotonicClock::Clock;
 
 // Closes a descriptor when it goes out of scope.
 struct Descriptor
@@ -91,8 +93,8 @@ QString PostProcess::post(const QString &address, const QStringList &fields,
     posix_spawn_file_actions_adddup2(&actions, theirs.fd, 0);
     posix_spawn_file_actions_adddup2(&actions, theirs.fd, 1);
     Helper helper;
-    const int spawned = posix_spawn(&helper.pid, program.constData(), &actions, nullptr, argv,
-                                    environ);
+    const int spawned =
+        posix_spawn(&helper.pid, program.constData(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         helper.pid = -1;
@@ -101,9 +103,9 @@ QString PostProcess::post(const QString &address, const QStringList &fields,
     ::close(theirs.fd);
     theirs.fd = -1;
 
-    const auto deadline = Clock::now() + std::chrono::milliseconds(m_form.connectTimeoutMs() +
-                                                                   m_form.responseTimeoutMs() +
-                                                                   StartAndEndMs);
+    const auto deadline =
+        Clock::now() + std::chrono::milliseconds(m_form.connectTimeoutMs() +
+                                                 m_form.responseTimeoutMs() + StartAndEndMs);
     const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_acquire); };
     qsizetype sent = 0;
     QByteArray reply;

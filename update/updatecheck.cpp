@@ -91,7 +91,7 @@ void UpdateCheck::perform(CheckState &state)
     } catch (...) {
     }
     if (!usable)
-        state.logError(QStringLiteral("Error: Registry open problem!"));
+        state.logError(UpdateStore::openErrorText());
     const auto readString = [&](const char *name) {
         return usable ? state.store->readString(QString::fromLatin1(name)) : QString();
     };

@@ -42,28 +42,28 @@ UpdateNotice::UpdateNotice(Desktop &desktop, const LanguageCatalogue &language,
     setFixedSize(Width, Height);
     setCursor(Qt::ArrowCursor);
 
-    auto *panel1 = new QFrame(this);
-    panel1->setObjectName(QStringLiteral("Panel1"));
-    panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    panel1->setAutoFillBackground(true);
-    panel1->setBackgroundRole(QPalette::Button);
-    auto *row = new QHBoxLayout(panel1);
+    auto *body = new QFrame(this);
+    body->setObjectName(QStringLiteral("Panel1"));
+    body->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    body->setAutoFillBackground(true);
+    body->setBackgroundRole(QPalette::Button);
+    auto *row = new QHBoxLayout(body);
     row->setContentsMargins(4, 4, 1, 1);
     row->setSpacing(0);
 
-    auto *image1 = new QLabel(panel1);
-    image1->setObjectName(QStringLiteral("Image1"));
-    image1->setFixedSize(60, 60);
-    image1->setAlignment(Qt::AlignCenter);
-    image1->setPixmap(QApplication::windowIcon().pixmap(48, 48));
-    row->addWidget(image1, 0, Qt::AlignTop);
+    auto *icon = new QLabel(body);
+    icon->setObjectName(QStringLiteral("Image1"));
+    icon->setFixedSize(60, 60);
+    icon->setAlignment(Qt::AlignCenter);
+    icon->setPixmap(QApplication::windowIcon().pixmap(48, 48));
+    row->addWidget(icon, 0, Qt::AlignTop);
 
-    auto *panel2 = new QWidget(panel1);
-    panel2->setObjectName(QStringLiteral("Panel2"));
-    auto *column = new QVBoxLayout(panel2);
+    auto *message = new QWidget(body);
+    message->setObjectName(QStringLiteral("Panel2"));
+    auto *column = new QVBoxLayout(message);
     column->setContentsMargins(3, 3, 3, 0);
     column->setSpacing(0);
-    m_title = new QLabel(language.translate(QStringLiteral("UPDATE AVAILABLE")), panel2);
+    m_title = new QLabel(language.translate(QStringLiteral("UPDATE AVAILABLE")), message);
     m_title->setObjectName(QStringLiteral("Label1"));
     m_title->setFont(noticeFont(13, true, false));
     m_title->setAlignment(Qt::AlignCenter);
@@ -72,21 +72,21 @@ UpdateNotice::UpdateNotice(Desktop &desktop, const LanguageCatalogue &language,
     m_link =
         new QLabel(language.translate(QStringLiteral("Click to download")) + QLatin1Char(' ') +
                        announcement.productName + QLatin1Char(' ') + announcement.latestVersion,
-                   panel2);
+                   message);
     m_link->setObjectName(QStringLiteral("Label2"));
     m_link->setFont(noticeFont(13, false, true));
     m_link->setAlignment(Qt::AlignCenter);
     m_link->setWordWrap(true);
     m_link->setCursor(Qt::PointingHandCursor);
     column->addWidget(m_link, 1);
-    row->addWidget(panel2, 1);
+    row->addWidget(message, 1);
 
-    auto *panel3 = new QWidget(panel1);
-    panel3->setObjectName(QStringLiteral("Panel3"));
-    panel3->setFixedWidth(22);
-    auto *closeColumn = new QVBoxLayout(panel3);
+    auto *closeStrip = new QWidget(body);
+    closeStrip->setObjectName(QStringLiteral("Panel3"));
+    closeStrip->setFixedWidth(22);
+    auto *closeColumn = new QVBoxLayout(closeStrip);
     closeColumn->setContentsMargins(0, 0, 0, 0);
-    m_closeButton = new QPushButton(panel3);
+    m_closeButton = new QPushButton(closeStrip);
     m_closeButton->setObjectName(QStringLiteral("Button1"));
     m_closeButton->setFixedSize(22, 22);
     m_closeButton->setIcon(QIcon::fromTheme(QStringLiteral("window-close"),
@@ -94,15 +94,15 @@ UpdateNotice::UpdateNotice(Desktop &desktop, const LanguageCatalogue &language,
     m_closeButton->setCursor(Qt::PointingHandCursor);
     closeColumn->addWidget(m_closeButton);
     closeColumn->addStretch(1);
-    row->addWidget(panel3);
+    row->addWidget(closeStrip);
 
     auto *whole = new QVBoxLayout(this);
     whole->setContentsMargins(0, 0, 0, 0);
-    whole->addWidget(panel1);
+    whole->addWidget(body);
 
     // Drag by the body, the icon, the title and the strip under the close button.
-    for (QWidget *handle : {static_cast<QWidget *>(panel1), static_cast<QWidget *>(image1),
-                            static_cast<QWidget *>(m_title), panel3})
+    for (QWidget *handle : {static_cast<QWidget *>(body), static_cast<QWidget *>(icon),
+                            static_cast<QWidget *>(m_title), closeStrip})
         handle->installEventFilter(this);
     m_link->installEventFilter(this);
     connect(m_closeButton, &QPushButton::clicked, this, &UpdateNotice::closeNotice);

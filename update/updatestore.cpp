@@ -70,3 +70,12 @@ void UpdateStore::writeString(const QString &name, const QString &value)
     m_file.document().setValue(Group, name, value);
     m_file.write();
 }
+
+QString UpdateStore::openErrorText()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("Error: Registry open problem!");
+#else
+    return QStringLiteral("Error: Update store (settings file) open problem!");
+#endif
+}

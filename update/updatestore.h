@@ -15,6 +15,9 @@ class QSettings;
 class UpdateStore
 {
 public:
+    // The error log's line for a store that cannot be opened, naming what the store is
+    // on this system.
+    static QString openErrorText();
     // The per-user store of the maker's program.
     static std::unique_ptr<UpdateStore> openNative(const QString &company, const QString &product);
     // A store in the given INI file.

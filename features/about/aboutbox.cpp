@@ -1,13 +1,13 @@
 #include "features/about/aboutbox.h"
 
 #include "base/desktop.h"
+#include "base/monotonicclock.h"
 #include "base/pictures.h"
 #include "base/tahomafont.h"
 #include "localisation/languagecatalogue.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
@@ -29,12 +29,7 @@ constexpr int ClientHeight = 374;
 
 quint32 steadyTicks()
 {
-    static QElapsedTimer clock = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return static_cast<quint32>(clock.elapsed());
+    return static_cast<quint32>(MonotonicClock::nowMs());
 }
 
 } // namespace
