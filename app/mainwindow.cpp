@@ -20,7 +20,7 @@
 #include "localisation/languagedialog.h"
 #include "session/listeningsession.h"
 #include "update/postform.h"
-#include "update/updatenotice.h"
+#include "update/updatecheckpoller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -87,9 +87,15 @@ MainWindow::MainWindow(ListeningSession &session, Desktop &desktop, LanguageCata
     presentSession();
     restoreSettings();
     addFeatures(); // in the interface language, loaded by now
+    startUpdateCheck();
 }
 
-MainWindow::~MainWindow() = default;
+// The update check ends first, with its notice: its end stops a check still under way
+// and waits for it briefly, and the window ends before main() returns.
+MainWindow::~MainWindow()
+{
+    delete m_updateCheck;
+}
 
 void MainWindow::createControls()
 {
@@ -207,15 +213,9 @@ void MainWindow::createOptions()
     connect(m_browseButton, &QPushButton::clicked, this, &MainWindow::browseForCustomSound);
 }
 
-// The update-check tick and the notification-area icon with its menu.
+// The notification-area icon with its menu.
 void MainWindow::createTrayIcon()
 {
-    m_updateCheckTimer = new QTimer(this);
-    m_updateCheckTimer->setObjectName(QStringLiteral("TimerChecker"));
-    m_updateCheckTimer->setInterval(1000);
-    connect(m_updateCheckTimer, &QTimer::timeout, this, &MainWindow::onUpdateCheckTick);
-    m_updateCheckTimer->start();
-
     m_trayMenu = new QMenu(this);
     m_trayMenu->setObjectName(QStringLiteral("TrayMenu"));
     m_trayIcon = new QSystemTrayIcon(windowIcon(), this);
@@ -425,34 +425,21 @@ void MainWindow::showSignalState(bool live)
              : translated(QStringLiteral("No sound is coming in from the microphone.")));
 }
 
-void MainWindow::onUpdateCheckTick()
+void MainWindow::startUpdateCheck()
 {
-    if (!m_updateWorker.isStarted()) {
-        m_updateWorker.start(m_updates(m_identity), m_identity.title, m_identity.version,
-                             m_checkState);
-        return;
-    }
-    // The worker wrote everything else before it set the flag.
-    if (!m_checkState->checkDone.load(std::memory_order_acquire))
-        return;
-    m_updateCheckTimer->stop();
-    m_updateNotificationsItem->setEnabled(true);
-    if (m_checkState->showUpdateSetting == 0)
-        m_updateNotificationsItem->setChecked(false);
-    if (m_checkState->newVersionAvailable && !m_notice) {
-        m_notice = std::make_unique<UpdateNotice>(
-            m_desktop, m_language,
-            UpdateNotice::Announcement{m_identity.productName, m_checkState->latestVersion,
-                                       m_checkState->downloadUrl,
-                                       QStringLiteral("http://" MURMLET_WEB_HOST "/")},
-            this);
-    }
+    m_updateCheck = new UpdateCheckPoller([this] { return m_updates(m_identity); }, m_identity,
+                                          m_desktop, m_language, this);
+    connect(m_updateCheck, &UpdateCheckPoller::finished, this, [this](bool notificationsOn) {
+        m_updateNotificationsItem->setEnabled(true);
+        if (!notificationsOn)
+            m_updateNotificationsItem->setChecked(false);
+    });
 }
 
 void MainWindow::onUpdateNotificationsToggled()
 {
     // The action has toggled its check mark already. Governs the next program start.
-    m_checkState->keepShowingUpdates(m_updateNotificationsItem->isChecked());
+    m_updateCheck->keepShowingUpdates(m_updateNotificationsItem->isChecked());
 }
 
 void MainWindow::onThresholdChanged()

@@ -5,7 +5,6 @@
 #include "base/settings.h"
 #include "monitor/soundchoice.h"
 #include "update/updatecheck.h"
-#include "update/updateworker.h"
 
 #include <QMainWindow>
 #include <array>
@@ -26,10 +25,11 @@ class QSlider;
 class QSpinBox;
 class QSystemTrayIcon;
 class QTimer;
+class UpdateCheckPoller;
 class UpdateNotice;
 
 // The main window: start button, noise meter, threshold bar, tolerance and sound
-// controls, status bar, menu, the update-check timer and the notification-area icon.
+// controls, status bar, menu and the notification-area icon.
 // It presents the listening session (the meter and the status bar follow its signals)
 // and hands it the controls' values, keeping each in the settings as it changes. The
 // features (levels, calibration, pause, session report, start with the desktop, the
@@ -52,9 +52,8 @@ public:
     const AppIdentity &identity() const { return m_identity; }
     const SettingsStore &settings() const { return m_settings.store(); }
     QString settingsFolder() const { return m_settingsFolder; }
-    // The update notice, once the check has announced a version.
-    UpdateNotice *updateNotice() const { return m_notice.get(); }
-    const CheckState &checkState() const { return *m_checkState; }
+    // The update check, started a second after the window opens.
+    UpdateCheckPoller &updateCheck() const { return *m_updateCheck; }
     QString statusText() const;
     SoundChoice soundChoice() const;
 
@@ -66,7 +65,6 @@ public:
 
 public slots:
     void startListening();
-    void onUpdateCheckTick();
     void onThresholdChanged();
     void onToleranceChanged();
     void onCustomSoundPathChanged();
@@ -92,6 +90,7 @@ private:
     void createControls();
     void createOptions();
     void createTrayIcon();
+    void startUpdateCheck();
     void createMenu();
     void addFeatures();
     void restoreSettings();
@@ -115,11 +114,7 @@ private:
     Settings m_settings;
     std::function<bool()> m_trayAvailable;
     UpdateCheckFactory m_updates;
-    std::shared_ptr<CheckState> m_checkState = std::make_shared<CheckState>();
-    // Its end stops a check still under way and waits for it briefly: the window ends
-    // before main() returns.
-    UpdateWorker m_updateWorker;
-    std::unique_ptr<UpdateNotice> m_notice;
+    UpdateCheckPoller *m_updateCheck = nullptr;
     bool m_centred = false;
 
     QPushButton *m_startButton = nullptr;
@@ -131,7 +126,6 @@ private:
     QLineEdit *m_customSoundPath = nullptr;
     QPushButton *m_browseButton = nullptr;
     QLabel *m_statusText = nullptr;
-    QTimer *m_updateCheckTimer = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_trayMenu = nullptr;
     QMenu *m_fileMenu = nullptr;

@@ -9,6 +9,7 @@
 #include "session/listeningsession.h"
 #include "support/fakes.h"
 #include "support/mainloop.h"
+#include "update/updatecheckpoller.h"
 #include "update/updatenotice.h"
 #include <QFile>
 
@@ -857,9 +858,10 @@ void TestMainWindow::menuOpensDialogs()
 // Runs the window's update check to its end with the given service reply.
 static void finishUpdateCheck(Fixture &f)
 {
-    f.form->onUpdateCheckTick(); // starts the worker
-    QTRY_VERIFY_WITH_TIMEOUT(f.form->checkState().checkDone.load(std::memory_order_acquire), 10000);
-    f.form->onUpdateCheckTick(); // acts on its result
+    f.form->updateCheck().onTick(); // starts the worker
+    QTRY_VERIFY_WITH_TIMEOUT(
+        f.form->updateCheck().checkState().checkDone.load(std::memory_order_acquire), 10000);
+    f.form->updateCheck().onTick(); // acts on its result
     QVERIFY(!f.child<QTimer>("TimerChecker")->isActive());
     // Nothing in the program shows the item; shown, it is enabled now.
     f.child<QAction>("UpdateNotifications1")->setVisible(true);
@@ -886,7 +888,7 @@ void TestMainWindow::updateNotice()
     Fixture f({}, 1031, true);
     f.updateReply = "<version>2.0</version>\r\n<url>" + url + "</url>\r\n\r\n<result>1</result>";
     finishUpdateCheck(f);
-    UpdateNotice *notice = f.form->updateNotice();
+    UpdateNotice *notice = f.form->updateCheck().updateNotice();
     QVERIFY(notice);
     QCOMPARE(notice->title(), QString("UPDATE VERFÜGBAR"));
     QCOMPARE(notice->linkText(), QString("Zum Herunterladen klicken Murmlet 2.0"));
@@ -906,7 +908,7 @@ void TestMainWindow::updateCheckSwitchedOff()
     UpdateStore::openFile(f.folder.filePath("updates.ini"))->writeString("ShowUpdate", "0");
     f.updateReply = "<version>2.0</version>\n<url>https://x.example/</url>\n\n<result>1</result>";
     finishUpdateCheck(f);
-    QVERIFY(!f.form->updateNotice());
+    QVERIFY(!f.form->updateCheck().updateNotice());
     QVERIFY(!f.child<QAction>("UpdateNotifications1")->isChecked());
     f.child<QAction>("UpdateNotifications1")->trigger(); // on again, for the next start
     QCOMPARE(UpdateStore::openFile(f.folder.filePath("updates.ini"))->readString("ShowUpdate"),
