@@ -10,6 +10,7 @@
 #   build-folder defaults to build/ in the repository.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/lib.sh"
 build=$root/build
 if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then
   build=$1
@@ -22,11 +23,8 @@ if [ ! -x "$bench" ]; then
 fi
 if [ "${1:-}" = "--xvfb" ]; then
   shift
-  display=:94
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-  trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-  for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  DISPLAY=$display QT_QPA_PLATFORM=xcb bash "$root/tests/e2e/with-pulse.sh" "$bench" "$@"
+  start_xvfb 1024x768x24
+  QT_QPA_PLATFORM=xcb bash "$root/tests/e2e/with-pulse.sh" "$bench" "$@"
   exit
 fi
 QT_QPA_PLATFORM=offscreen exec bash "$root/tests/e2e/with-pulse.sh" "$bench" "$@"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program and its tests on Debian with MinGW-w64 and lays out
-# build-windows/murmlet-1.1-windows-x64/, a folder that runs on Windows as it is, zipped
-# beside it as murmlet-1.1-windows-x64.zip.
+# build-windows/murmlet-<version>-windows-x64/, a folder that runs on Windows as it is,
+# zipped beside it as murmlet-<version>-windows-x64.zip.
 #
 # The libraries it links (Qt base, libcurl on Schannel, PCRE2) are built once from
 # Debian's source packages into a cache outside the repository:
@@ -9,6 +9,7 @@
 # The first run takes about 25 minutes on two cores; later runs reuse the cache.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/lib.sh"
 build=${MURMLET_WINDOWS_BUILD:-$root/build-windows}
 cache_root=${MURMLET_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/murmlet-windows}
 
@@ -50,7 +51,7 @@ lay_out() { # folder
 lay_out "$build"
 cp -u "$prefix"/bin/Qt6Test.dll "$build/"
 
-name=murmlet-1.1-windows-x64
+name=$(windows_dist_name)
 dist=$build/$name
 rm -rf "$dist" "$build/$name.zip"
 lay_out "$dist"

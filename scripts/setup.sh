@@ -2,6 +2,8 @@
 # Installs every Debian package that building, running, testing and packaging Murmlet
 # needs. Packages already present are skipped, so a second run costs nothing.
 set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/lib.sh"
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
@@ -29,13 +31,8 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-  # sudo resets the environment, so the front end is passed on the command line.
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
   echo "Installing: ${missing[*]}"
   echo "Reading Debian's package lists (apt-get update)..."
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    -o DPkg::Lock::Timeout=300 \
-    "${missing[@]}"
+  apt_as_root update -qq
+  apt_as_root install -y --no-install-recommends "${missing[@]}"
 fi

@@ -15,13 +15,14 @@
 # Usage: scripts/test-package.sh [build folder]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/lib.sh"
 build=$(cd "${1:-${MURMLET_BUILD:-$root/build}}" && pwd)
 
 if [ -z "${MURMLET_PULSE_RUN:-}" ]; then
   bash "$root/scripts/package.sh" "$build"
   echo "Installing the package and trying the installed program (about half a minute)..."
-  exec bash "$root/tests/e2e/with-pulse.sh" bash "${BASH_SOURCE[0]}" "$build"
 fi
+rerun_with_pulse "$build"
 
 deb=$(ls "$build"/murmlet_*_*.deb)
 run=$MURMLET_PULSE_RUN
@@ -36,17 +37,12 @@ pass() {
   passes=$((passes + 1))
 }
 
-as_root=()
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
-else
-  as_root=(sudo)
 fi
 apt_get() {
-  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get -o DPkg::Lock::Timeout=300 -y -qq "$@" >"$run/apt.log" 2>&1 ||
-    { cat "$run/apt.log"; return 1; }
+  apt_as_root -y -qq "$@" >"$run/apt.log" 2>&1 || { cat "$run/apt.log"; return 1; }
 }
 
 # The user's own folders, and a way through to the sound server's socket.
@@ -58,15 +54,12 @@ if [ ${#as_user[@]} -gt 0 ]; then
   chmod o+x "$run" "$run/xdg" "$run/xdg/pulse"
 fi
 
-pids=()
+# Registered first, so it runs last: after every process started below has been ended.
 installed=no
-finish() {
-  local code=$?
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+remove_package() {
   if [ "$installed" = yes ]; then apt_get remove --purge murmlet || true; fi
-  exit "$code"
 }
-trap finish EXIT
+at_exit remove_package
 
 if dpkg-query -W -f='${Status}' murmlet 2>/dev/null | grep -q 'install ok installed'; then
   echo "note: the murmlet package already installed here is replaced, then removed"
@@ -81,8 +74,8 @@ echo "installed $(basename "$deb"): $(dpkg-query -W -f='${Depends}' murmlet)"
 start_program() {
   env HOME="$home" XDG_RUNTIME_DIR="$run/user-runtime" ALL_PROXY=http://127.0.0.1:9 "$@" \
     "${as_user[@]}" /usr/bin/murmlet >>"$run/program.log" 2>&1 &
-  pids+=($!)
   program=$!
+  kill_at_exit "$program"
 }
 stop_program() {
   kill "$program" 2>/dev/null || true
@@ -102,8 +95,8 @@ PY
 }
 record_speaker() {
   parec --latency-msec=20 -d spk.monitor --format=s16le --rate=44100 --channels=1 >"$1" &
-  pids+=($!)
   recorder=$!
+  kill_at_exit "$recorder"
 }
 stop_recording() {
   kill "$recorder" 2>/dev/null || true
@@ -172,11 +165,7 @@ fi
 # --- German dialogs from the installed Languages/ --------------------------------------
 german=$(sed -n 's/^{About %s}//p' /usr/lib/murmlet/Languages/German.lang.txt | tr -d '\r')
 german=${german//%s/Murmlet}
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$run/display" ] && break; sleep 0.1; done
-DISPLAY=:$(cat "$run/display")
-export DISPLAY
+start_xvfb 1024x768x24
 rm -f "$settings_folder/settings.ini"
 start_program LANGUAGE=de LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 if [ -z "$german" ]; then

@@ -10,6 +10,7 @@
 # MURMLET_WINDOWS_SCREENSHOTS=1 also retakes docs/screenshots/windows/.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/lib.sh"
 build=${MURMLET_WINDOWS_BUILD:-$root/build-windows}
 export MURMLET_WINDOWS_BUILD=$build
 
@@ -19,21 +20,15 @@ bash "$root/scripts/build-windows.sh"
 scratch=$(mktemp -d /tmp/murmlet-wine.XXXXXX)
 export MURMLET_WINEPREFIX=$scratch/prefix
 wine=("$root/tests/windows/wine-run.sh")
-xvfb=""
-servers=()
-cleanup() {
-  [ ${#servers[@]} -eq 0 ] || kill "${servers[@]}" 2>/dev/null || true
+stop_wine() {
   WINEPREFIX=$MURMLET_WINEPREFIX wineserver -k 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$scratch"
 }
-trap cleanup EXIT
+at_exit rm -rf "$scratch"
 
-# Wine's windows need an X display; one Xvfb serves the whole run.
-display_number=$(( 100 + RANDOM % 400 ))
-Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-export DISPLAY=:$display_number
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# Wine's windows need an X display; one Xvfb serves the whole run. Wine is stopped
+# before its display.
+start_xvfb 1280x1024x24
+at_exit stop_wine
 
 echo "Making the Wine prefix..."
 "${wine[@]}" cmd /c exit 0
@@ -67,7 +62,7 @@ start_web_server() { # name [--cert ... --key ...]; sets web_port
   mkfifo "$web/$name.in"
   python3 "$root/tests/web/webserver.py" --replies "$web/replies.json" --log "$web/log" "$@" \
     < "$web/$name.in" > "$web/$name.port" 2>"$web/$name.stderr" &
-  servers+=($!)
+  kill_at_exit $!
   exec {keep}> "$web/$name.in" # the server runs until this script ends
   for _ in $(seq 100); do [ -s "$web/$name.port" ] && break; sleep 0.1; done
   web_port=$(head -n 1 "$web/$name.port")
@@ -90,16 +85,22 @@ stored=$("${wine[@]}" reg query 'HKCU\Software\TAMBRIX\MurmletRegistryTest\Setti
 [ "$stored" = "10/12/2026" ] || { echo "reg query read \"$stored\"" >&2; exit 1; }
 
 echo "Starting the zipped folder's murmlet.exe..."
+dist_name=$(windows_dist_name)
 unpacked=$scratch/unpacked
-mkdir -p "$unpacked" && (cd "$unpacked" && cmake -E tar xf "$build/murmlet-1.1-windows-x64.zip")
+mkdir -p "$unpacked" && (cd "$unpacked" && cmake -E tar xf "$build/$dist_name.zip")
 export ALL_PROXY=http://127.0.0.1:9 # its update check meets a closed loopback port
-"${wine[@]}" "$unpacked/murmlet-1.1-windows-x64/murmlet.exe" & program=$!
+"${wine[@]}" "$unpacked/$dist_name/murmlet.exe" & program=$!
+kill_at_exit "$program"
 if ! timeout 60 xdotool search --sync --onlyvisible --name "TAMBRIX - Murmlet" >/dev/null; then
   echo "The window of murmlet.exe did not appear" >&2
   exit 1
 fi
-if [ "${MURMLET_WINDOWS_SCREENSHOTS:-0}" = 1 ]; then
-  bash "$root/scripts/screenshots-windows.sh" "$unpacked/murmlet-1.1-windows-x64"
-fi
 kill "$program" 2>/dev/null || true
+if [ "${MURMLET_WINDOWS_SCREENSHOTS:-0}" = 1 ]; then
+  # From the build folder: only it holds murmlet_screenshots.exe beside murmlet.exe.
+  # screenshots.sh brings its own display and sound server; Wine starts again on them.
+  echo "Retaking docs/screenshots/windows/..."
+  stop_wine
+  bash "$root/scripts/screenshots.sh" "$build"
+fi
 echo "Windows tests passed."
