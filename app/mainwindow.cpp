@@ -27,7 +27,6 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -39,7 +38,6 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <stdexcept>
 

@@ -24,9 +24,7 @@ class QRadioButton;
 class QSlider;
 class QSpinBox;
 class QSystemTrayIcon;
-class QTimer;
 class UpdateCheckPoller;
-class UpdateNotice;
 
 // The main window: start button, noise meter, threshold bar, tolerance and sound
 // controls, status bar, menu and the notification-area icon.
