@@ -11,6 +11,7 @@
 #include "monitor/microphonecapture.h"
 #include "session/listeningsession.h"
 #include "support/fakes.h"
+#include "support/namedchild.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -59,12 +60,7 @@ struct Window
     }
     template <typename T> T *child(const char *name) const
     {
-        T *found = form->findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            found = session->findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
+        return namedChild<T>(*form, *session, name);
     }
     // One second: twenty readings at `peak`, then the 1 s tick.
     QString second(qint16 peak)

@@ -9,6 +9,7 @@
 #include "session/listeningsession.h"
 #include "support/fakes.h"
 #include "support/mainloop.h"
+#include "support/namedchild.h"
 #include "update/updatecheckpoller.h"
 #include "update/updatenotice.h"
 #include <QFile>
@@ -67,12 +68,7 @@ struct Fixture
     }
     template <typename T> T *child(const char *name) const
     {
-        T *found = form->findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            found = session->findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
+        return namedChild<T>(*form, *session, name);
     }
     void secondsOfNoise(int seconds, qint16 peak)
     {
