@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "base/applicationsetup.h"
 #include "base/qtdesktop.h"
+#include "base/quitonsignals.h"
 #include "base/runningmarker.h"
 #include "localisation/languagecatalogue.h"
 #include "localisation/userlanguage.h"
@@ -15,6 +16,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv); // command-line arguments are ignored
     const RunningMarker running(QStringLiteral("TAMBRIX_Murmlet"));
     ApplicationSetup::apply(app);
+    // A desktop session that ends, or Ctrl+C, quits as File -> Exit does.
+    const QuitOnSignals quitOnSignals;
 
     MicrophoneCapture capture(CaptureDevice::createDefault());
     const std::unique_ptr<SoundPlayer> player = SoundPlayer::createDefault();

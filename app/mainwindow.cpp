@@ -7,6 +7,7 @@
 #include "base/programmessages.h"
 #include "base/settingsfolder.h"
 #include "base/tahomafont.h"
+#include "base/windowplacement.h"
 #include "features/about/aboutbox.h"
 #include "features/feedback/feedbackdialog.h"
 #include "features/levels/calibrateaction.h"
@@ -513,9 +514,10 @@ void MainWindow::resetToDefaults()
     if (!ProgramMessages::confirmRestart(this, translator()))
         return;
     // The ending copy writes nothing more: the new one starts from the defaults. Only the
-    // store's own file goes; a store that was never opened has none.
+    // store's own file goes; a store that was never opened has none, and an unreadable
+    // file that the store keeps in place stays (the new copy cannot read it either).
     const QString file = m_settings.store().fileName();
-    if (!file.isEmpty())
+    if (!file.isEmpty() && m_settings.store().savesChanges())
         QFile::remove(file);
     QCoreApplication::processEvents();
     m_desktop.startProgram(m_paths.programFile);
@@ -586,7 +588,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (!m_centred) {
+    // Under Wayland the compositor places the window; a move() there is ignored.
+    if (!m_centred && !WindowPlacement::byCompositor()) {
         m_centred = true;
         if (const QScreen *display = screen())
             move(display->availableGeometry().center() - rect().center());

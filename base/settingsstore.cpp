@@ -1,9 +1,29 @@
 #include "base/settingsstore.h"
 
+#include <QDir>
 #include <QFile>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cstdio>
+#endif
 
 namespace {
 const QString Section = QStringLiteral("Settings");
+
+// Renames from to to in one step, replacing a file at to: an older file there goes only
+// as the new one takes its place, and stays when the rename fails. Never onto a folder.
+bool renameReplacing(const QString &from, const QString &to)
+{
+#ifdef Q_OS_WIN
+    return MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(from).utf16()),
+                       reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(to).utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+#endif
+}
 } // namespace
 
 std::unique_ptr<SettingsStore> SettingsStore::open(const QString &fileName)
@@ -12,9 +32,7 @@ std::unique_ptr<SettingsStore> SettingsStore::open(const QString &fileName)
     store->m_file = IniFile(fileName);
     if (store->m_file.read(IniFile::Decoding::Strict) == IniFile::ReadResult::Unreadable) {
         // Keep what the user had: aside as a backup, or else in place, never overwritten.
-        const QString backup = fileName + QStringLiteral(".bak");
-        QFile::remove(backup);
-        if (!QFile::rename(fileName, backup))
+        if (!renameReplacing(fileName, fileName + QStringLiteral(".bak")))
             store->m_keepsUnreadableFile = true;
     }
     return store;

@@ -29,9 +29,11 @@ public:
     SettingsStore() = default;
 
     // Opens the store over fileName; a missing file gives an empty store. A file that
-    // cannot be read or is not valid UTF-8 is kept as fileName + ".bak" (replacing an
-    // older backup) and the store starts empty. When it cannot be moved aside it stays
-    // where it is, untouched: the store starts empty and never writes (savesChanges()).
+    // cannot be read or is not valid UTF-8 is kept as fileName + ".bak" and the store
+    // starts empty; an older backup is replaced in the same step, so it goes only once
+    // the new one is in place. When the file cannot be moved aside it stays where it is,
+    // untouched, as does the older backup: the store starts empty and never writes
+    // (savesChanges()).
     static std::unique_ptr<SettingsStore> open(const QString &fileName);
 
     // The program's keys, as the settings table declares them.

@@ -2,7 +2,9 @@
 # Installs what is missing, builds Murmlet and runs the whole test suite:
 #   unit   - the core library, no display
 #   widget - the windows, offscreen
-#   e2e    - the monitoring window against a private sound server (tests/e2e/with-pulse.sh)
+#   e2e    - the monitoring window against a private sound server (tests/e2e/with-pulse.sh),
+#            once on PulseAudio and once on PipeWire with pipewire-pulse
+#   wayland - the windows and the program under a private headless Wayland compositor
 # and the Debian package: the menu entry and the software centre's page are validated,
 # and scripts/test-package.sh installs the package, tries the installed program and
 # removes it again.
@@ -56,7 +58,8 @@ cmake --build "$build-asan" -j "$(nproc)"
 bash "$root/tests/update/exit-stress.sh" "$build-asan/murmlet_exitstress" \
   "${MURMLET_EXIT_STRESS_RUNS:-200}"
 echo "Running the tests under AddressSanitizer; the end-to-end test takes about a minute..."
-ctest --test-dir "$build-asan" --output-on-failure
+# The sound server makes no difference to the program's memory: PulseAudio alone here.
+ctest --test-dir "$build-asan" --output-on-failure -LE pipewire
 
 # The end-to-end test, whose capture and playback threads meet the real sound server,
 # under ThreadSanitizer; only its program is built.
@@ -68,11 +71,12 @@ cmake --build "$build-tsan" -j "$(nproc)" --target tst_monitor_e2e
 # the threaded test program; ThreadSanitizer refuses such a fork by default
 # (die_after_fork), though the child only executes the helper.
 echo "Running the end-to-end test under ThreadSanitizer..."
-TSAN_OPTIONS="$TSAN_OPTIONS die_after_fork=0" ctest --test-dir "$build-tsan" --output-on-failure -L e2e
+TSAN_OPTIONS="$TSAN_OPTIONS die_after_fork=0" ctest --test-dir "$build-tsan" --output-on-failure \
+  -L e2e -LE pipewire
 
 # libFuzzer with clang, AddressSanitizer and UndefinedBehaviorSanitizer: a finding fails.
 # A longer run: bench/run-fuzzers.sh.
-bash "$root/tests/fuzz/run-fuzzers.sh" "$build-fuzz" "${MURMLET_FUZZ_SECONDS:-10}"
+bash "$root/tests/fuzz/run-fuzzers.sh" "$build-fuzz" "${MURMLET_FUZZ_SECONDS:-20}"
 
 bash "$root/scripts/build.sh"
 
@@ -80,8 +84,11 @@ desktop-file-validate "$root/packaging/com.tambrix.Murmlet.desktop"
 appstreamcli validate --no-net "$build/packaging/com.tambrix.Murmlet.metainfo.xml"
 bash "$root/scripts/test-package.sh" "$build"
 
-echo "Running the tests; the end-to-end test listens to a private sound server for about a minute..."
-ctest --test-dir "$build" --output-on-failure
+echo "Running the windows and the program under a headless Wayland compositor (weston)..."
+ctest --test-dir "$build" --output-on-failure -L wayland
+echo "Running the tests; the end-to-end test listens to PulseAudio, then to PipeWire, for about"
+echo "a minute and a half each..."
+ctest --test-dir "$build" --output-on-failure -LE wayland
 
 if [ "$windows" = 1 ]; then
   bash "$root/scripts/test-windows.sh"

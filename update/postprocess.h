@@ -9,9 +9,13 @@
 
 // Posts a form through the helper program murmlet-post (update/posthelper.cpp) instead
 // of in this process, with the same contract as PostForm::post: the reply body, or an
-// exception with the client's message. The helper is started for each call and killed
-// when the caller cancels or the call outlasts its timeouts, so a post never holds up
-// the program's end. Any thread may call it.
+// exception with the client's message (or with what went wrong with the helper). The
+// helper is started for each call and killed when the caller cancels or the call
+// outlasts the form's connect + response timeouts - the same bound as the post in
+// process, helper start and end included - so neither a hostile server nor a helper
+// that hangs, crashes or never reads its request holds up the caller or the program's
+// end. The helper inherits its standard streams and no other descriptor. Any thread may
+// call it; it blocks that thread (the feedback dialog calls it on a thread of its own).
 class PostProcess
 {
 public:
@@ -29,9 +33,6 @@ public:
 
     QString post(const QString &address, const QStringList &fields,
                  const std::atomic<bool> *cancel = nullptr) const;
-
-    // Beyond the form's own timeouts, the time the helper may take to start and end.
-    static constexpr int StartAndEndMs = 3000;
 
 private:
     QString m_helper;

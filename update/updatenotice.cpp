@@ -1,6 +1,7 @@
 #include "update/updatenotice.h"
 
 #include "base/desktop.h"
+#include "base/windowplacement.h"
 #include "localisation/languagecatalogue.h"
 #include "update/downloadaddress.h"
 
@@ -108,7 +109,8 @@ UpdateNotice::UpdateNotice(Desktop &desktop, const LanguageCatalogue &language,
     connect(m_closeButton, &QPushButton::clicked, this, &UpdateNotice::closeNotice);
 
     // The whole primary display, not its work area: a panel there may be covered.
-    if (const QScreen *primary = QGuiApplication::primaryScreen()) {
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    if (primary && !WindowPlacement::byCompositor()) {
         const QRect display = primary->geometry();
         move(display.right() + 1 - Width - Margin, display.top() + Margin);
     }
@@ -141,6 +143,11 @@ QString UpdateNotice::linkText() const
 
 void UpdateNotice::animate(bool grow)
 {
+    if (WindowPlacement::byCompositor()) {
+        if (!grow)
+            close();
+        return;
+    }
     // Grows out of its centre when it appears, shrinks into it when it goes.
     const QRect full(pos(), QSize(Width, Height));
     const QRect centre(full.center(), QSize(1, 1));
@@ -208,23 +215,14 @@ bool UpdateNotice::eventFilter(QObject *watched, QEvent *event)
         return outcome != LinkGesture::Outcome::NotTaken;
     }
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::RightButton) {
-            m_lastCursor = mouse->globalPosition().toPoint();
-            m_dragging = true;
-        }
+    case QEvent::MouseButtonPress:
+        m_drag.press(*static_cast<QMouseEvent *>(event));
         break;
-    }
     case QEvent::MouseMove:
-        if (m_dragging) {
-            const QPoint now = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
-            move(pos() + now - m_lastCursor);
-            m_lastCursor = now;
-        }
+        m_drag.follow(*static_cast<QMouseEvent *>(event));
         break;
     case QEvent::MouseButtonRelease:
-        m_dragging = false;
+        m_drag.release();
         break;
     default:
         break;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/linkgesture.h"
+#include "base/windowdrag.h"
 
-#include <QPoint>
 #include <QWidget>
 
 class Desktop;
@@ -13,7 +13,10 @@ class QTimer;
 
 // The update notice: a small borderless stay-on-top window in the top right-hand corner
 // of the primary screen that announces a new version, opens its download page when the
-// link is clicked and closes itself after eleven seconds.
+// link is clicked and closes itself after eleven seconds. Under Wayland, where only the
+// compositor places windows, it appears where the compositor puts it, at once and at its
+// full size (growing out of its centre needs a place of its own), and a drag asks the
+// compositor to move it.
 class UpdateNotice : public QWidget
 {
     Q_OBJECT
@@ -32,6 +35,7 @@ public:
     QString title() const;
     QString linkText() const;
     qint64 closeCountdown() const { return m_closeCountdown; }
+    WindowDrag &drag() { return m_drag; }
 
 public slots:
     void openDownloadPage();
@@ -56,7 +60,6 @@ private:
     QTimer *m_closeTimer = nullptr;
     QTimer *m_hoverTimer = nullptr;
     qint64 m_closeCountdown = 11;
-    bool m_dragging = false;
-    QPoint m_lastCursor;
+    WindowDrag m_drag{this};
     LinkGesture m_linkGesture;
 };

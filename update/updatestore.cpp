@@ -39,6 +39,7 @@ std::unique_ptr<UpdateStore> UpdateStore::openFile(const QString &path)
         store->m_usable = true;
         break;
     case IniFile::ReadResult::Unreadable:
+        store->m_keepsUnreadableFile = true;
         break;
     }
     return store;
@@ -68,7 +69,8 @@ void UpdateStore::writeString(const QString &name, const QString &value)
         return;
     }
     m_file.document().setValue(Group, name, value);
-    m_file.write();
+    if (!m_keepsUnreadableFile)
+        m_file.write();
 }
 
 QString UpdateStore::openErrorText()

@@ -29,13 +29,16 @@ public:
     QString readString(const QString &name, const QString &fallback = QString()) const;
     // Decimal text; anything else gives the fallback.
     int readInteger(const QString &name, int fallback) const;
-    // Written through at once; a failure to write is not reported.
+    // Written through at once; a failure to write is not reported. A file that exists but
+    // cannot be read is never written: replacing it would lose what the user chose there
+    // (ShowUpdate=0), so the value is only kept in memory.
     void writeString(const QString &name, const QString &value);
 
 private:
     UpdateStore() = default;
 
     bool m_usable = false;
+    bool m_keepsUnreadableFile = false;
     IniFile m_file;
     std::unique_ptr<QSettings> m_registry; // Windows only
 };

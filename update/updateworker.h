@@ -13,13 +13,23 @@
 // destructors, the TLS library's exit handlers - under a worker that is still inside
 // libcurl or writing its store. A worker that overstays the bound is left to the
 // process; it shares nothing with the owner but the CheckState, which it keeps alive.
+//
+// How long the end waits: a cancelled run ends within milliseconds where the post runs
+// in a helper process, killed as soon as the run sees the cancel (within
+// PostForm::CancelLatencyMs). On Windows the post runs in this process, and its TLS
+// set-up, while it reads the system's certificates, cannot be interrupted and took
+// over 300 ms on a busy machine.
+#ifdef Q_OS_WIN
+inline constexpr std::chrono::milliseconds UpdateWorkerExitWait{1000};
+#else
+inline constexpr std::chrono::milliseconds UpdateWorkerExitWait{250};
+#endif
+
 class UpdateWorker
 {
 public:
-    // How long the end of the program waits for a run under way. A cancelled run ends
-    // within milliseconds, except while its TLS set-up reads the system's certificates,
-    // which cannot be interrupted and took over 300 ms on a busy machine.
-    static constexpr std::chrono::milliseconds ExitWait{1000};
+    // How long the end of the program waits for a run under way.
+    static constexpr std::chrono::milliseconds ExitWait = UpdateWorkerExitWait;
 
     UpdateWorker() = default;
     ~UpdateWorker();

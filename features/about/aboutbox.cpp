@@ -380,20 +380,12 @@ bool AboutBox::eventFilter(QObject *watched, QEvent *event)
         else if (watched == m_hiddenPicture)
             bringInfoBack();
     }
-    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
-        if (mouseEvent->button() != Qt::RightButton) {
-            m_dragFrom = mouseEvent->globalPosition().toPoint();
-            m_dragging = true;
-        }
-    } else if (type == QEvent::MouseMove) {
-        if (m_dragging) {
-            const QPoint p = mouseEvent->globalPosition().toPoint();
-            move(pos() + (p - m_dragFrom));
-            m_dragFrom = p;
-        }
-    } else {
-        m_dragging = false;
-    }
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+        m_drag.press(*mouseEvent);
+    else if (type == QEvent::MouseMove)
+        m_drag.follow(*mouseEvent);
+    else
+        m_drag.release();
     // Taken here, so that a parent does not see the same event again and move twice.
     return true;
 }

@@ -3,6 +3,7 @@
 #include "base/appidentity.h"
 #include "base/apppaths.h"
 #include "base/linkgesture.h"
+#include "base/windowdrag.h"
 #include "features/about/matrixrain.h"
 
 #include <QDialog>
@@ -42,6 +43,8 @@ public:
     // A millisecond tick count that may wrap; replaceable for tests.
     void setTickSource(std::function<quint32()> ticks) { m_ticks = std::move(ticks); }
 
+    // Dragging the box by its body; under Wayland the compositor moves it.
+    WindowDrag &drag() { return m_drag; }
     const MatrixRain &rain() const { return m_rain; }
     MatrixRain &rain() { return m_rain; }
     // What the rain has drawn so far, the size of the client area.
@@ -88,8 +91,7 @@ private:
     int m_rainWidth = 0;
     int m_rainHeight = 0;
 
-    bool m_dragging = false;
-    QPoint m_dragFrom; // screen position of the mouse at the last drag step
+    WindowDrag m_drag{this};
     LinkGesture m_linkGesture;
 
     MenuRunner m_menuRunner;

@@ -3,8 +3,11 @@
 #include "base/tahomafont.h"
 #include "features/feedback/emailaddress.h"
 #include "localisation/languagecatalogue.h"
+#include "update/backgroundsend.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
@@ -13,11 +16,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace {
 // A yellow face, 32 x 32: laughing (mouth open, corners up) or sad (corners down).
@@ -256,6 +261,8 @@ void FeedbackDialog::chooseDislike()
 
 void FeedbackDialog::send()
 {
+    if (m_sending)
+        return; // one note at a time
     const QString failureCaption = translated(QStringLiteral("Failure"));
     bool accepted = false;
     try {
@@ -279,19 +286,13 @@ void FeedbackDialog::send()
                     QMessageBox::Critical);
             return;
         }
-        const QStringList lines = Feedback::fields(m_identity, note, email);
-
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-        std::optional<QString> reply;
-        try {
-            reply = m_service.send(Feedback::Path, lines).body;
-        } catch (...) {
-            reply.reset();
+        const Outcome outcome = post(Feedback::fields(m_identity, note, email));
+        if (outcome == Outcome::Abandoned) {
+            if (std::exchange(m_closeWhenSent, false))
+                close();
+            return;
         }
-        // Back to the default shape, whatever was set before.
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-        accepted = reply && Feedback::isAccepted(*reply);
+        accepted = outcome == Outcome::Accepted;
     } catch (...) {
         accepted = false;
     }
@@ -311,6 +312,32 @@ void FeedbackDialog::send()
     }
 }
 
+FeedbackDialog::Outcome FeedbackDialog::post(const QStringList &lines)
+{
+    BackgroundSend sending(m_service, Feedback::Path, lines);
+    QEventLoop wait;
+    connect(&sending, &BackgroundSend::finished, &wait, &QEventLoop::quit);
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    m_sendButton->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    m_sending = &sending;
+    sending.start();
+    // Ends when the answer is in, when closing cancels the post (see closeEvent), or
+    // when the program quits, which ends every event loop.
+    wait.exec();
+    m_sending = nullptr;
+    // Back to the default shape, whatever was set before.
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    m_sendButton->setEnabled(true);
+    if (focus)
+        focus->setFocus();
+    if (!sending.isFinished() || m_closeWhenSent)
+        return Outcome::Abandoned; // `sending` cancels and waits for its thread as it goes
+    const std::optional<QString> &reply = sending.reply().body;
+    return reply && Feedback::isAccepted(*reply) ? Outcome::Accepted : Outcome::Refused;
+}
+
 void FeedbackDialog::keyPressEvent(QKeyEvent *event)
 {
     // Escape in the memo, the address box or on the button closes without sending.
@@ -320,6 +347,19 @@ void FeedbackDialog::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void FeedbackDialog::closeEvent(QCloseEvent *event)
+{
+    if (m_sending) {
+        // The wait in send() ends as soon as the post has stopped, and the dialog closes
+        // from there, once nothing of the wait is left on the stack.
+        m_closeWhenSent = true;
+        m_sending->cancel();
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 // Keeps the memo within NoteMaxLength by cutting what was just typed or pasted.

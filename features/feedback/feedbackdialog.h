@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <functional>
 
+class BackgroundSend;
 class LanguageCatalogue;
 class QLabel;
 class QLineEdit;
@@ -43,6 +44,12 @@ private:
 // The feedback dialog: a like/dislike choice, a note and an optional e-mail address,
 // posted at once to the maker's web service. Created for one use and shown modally;
 // it deletes itself when it closes (exec() returns first).
+//
+// "Send" returns once the user has seen the answer, as a modal wait would; but it waits
+// with the event loop running and the post on a thread of its own, so that the listening
+// session behind the dialog goes on metering, counting and sounding the alarm. While it
+// waits the cursor is busy, no second note goes out, and closing the dialog (or quitting
+// the program) ends the wait at once without a message.
 class FeedbackDialog : public QDialog
 {
     Q_OBJECT
@@ -63,8 +70,17 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    enum class Outcome
+    {
+        Accepted,  // the service answered "OK"
+        Refused,   // any other answer, or no answer on either road
+        Abandoned, // the wait ended first: the dialog closes or the program quits
+    };
+    // Posts the lines and waits for the answer with the event loop running.
+    Outcome post(const QStringList &lines);
     void showTexts();
     void limitNote(int position, int added);
     QString translated(const QString &text) const;
@@ -84,4 +100,6 @@ private:
     QLineEdit *m_email;
     QPushButton *m_sendButton;
     bool m_limiting = false;
+    BackgroundSend *m_sending = nullptr; // the post under way, while send() waits for it
+    bool m_closeWhenSent = false;        // closing was asked for during the wait
 };

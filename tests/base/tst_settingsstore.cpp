@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +39,7 @@ private slots:
     void integers();
     void open_data();
     void open();
+    void unreadableFileStaysWhenItCannotBeMovedAside_data();
     void unreadableFileStaysWhenItCannotBeMovedAside();
     void storeWithoutFileReportsEveryWrite();
     void anotherReaderAgrees();
@@ -186,13 +188,36 @@ void TestSettingsStore::open()
     }
 }
 
+// What stops the move aside: a folder named like the backup, or settings.ini marked
+// immutable (chattr +i; the rename fails even as root, while the older backup beside
+// it could still be deleted).
+void TestSettingsStore::unreadableFileStaysWhenItCannotBeMovedAside_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::newRow("a folder where the backup goes") << "folder";
+    QTest::newRow("immutable file beside an older backup") << "immutable";
+}
+
 void TestSettingsStore::unreadableFileStaysWhenItCannotBeMovedAside()
 {
+    QFETCH(QString, obstacle);
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.ini");
     const QByteArray latin1 = "[Settings]\r\nCustomSound=C:\\M\xFCsic\\a.wav\r\n";
     QVERIFY(writeAll(path, latin1));
-    QVERIFY(QDir(dir.path()).mkdir("settings.ini.bak")); // the rename fails, even as root
+    bool immutable = false;
+    const auto removable = qScopeGuard([&] {
+        if (immutable)
+            QProcess::execute("chattr", {"-i", path});
+    });
+    if (obstacle == "folder") {
+        QVERIFY(QDir(dir.path()).mkdir("settings.ini.bak"));
+    } else {
+        QVERIFY(writeAll(path + ".bak", "an older backup"));
+        immutable = QProcess::execute("chattr", {"+i", path}) == 0;
+        if (!immutable)
+            QSKIP("chattr +i is not available here (needs root on a file system with it)");
+    }
 
     const auto store = SettingsStore::open(path);
     QVERIFY(!store->savesChanges());
@@ -200,6 +225,8 @@ void TestSettingsStore::unreadableFileStaysWhenItCannotBeMovedAside()
     store->writeString("Sound", "Male"); // kept in memory only
     QCOMPARE(store->readString("Sound"), QString("Male"));
     QCOMPARE(readAll(path), latin1);
+    if (obstacle == "immutable")
+        QCOMPARE(readAll(path + ".bak"), QByteArray("an older backup"));
 }
 
 void TestSettingsStore::storeWithoutFileReportsEveryWrite()

@@ -1,10 +1,17 @@
 #include "features/feedback/feedbackdialog.h"
 #include "localisation/languagecatalogue.h"
+#include "monitor/microphonecapture.h"
+#include "session/listeningsession.h"
+#include "support/fakes.h"
 #include "update/postform.h"
 #include "web/webserver.h"
+#ifndef Q_OS_WIN
+#include "update/postprocess.h"
+#endif
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -85,6 +94,10 @@ private slots:
     void escapeCloses_data();
     void escapeCloses();
     void modalUseFreesItself();
+    void monitoringGoesOnWhilePosting();
+    void inputWhilePosting_data();
+    void inputWhilePosting();
+    void quitWhilePosting();
 
 private:
     // A new dialog on the local server; the catalogue is English unless a language file
@@ -102,6 +115,10 @@ private:
     int m_beeps = 0;
     QStringList m_addresses; // where the dialog posted, in order
     QList<bool> m_busyWhilePosting;
+    // When the first post of a send began and the last one ended, on m_clock.
+    QElapsedTimer m_clock;
+    std::atomic<qint64> m_firstPostStart{-1};
+    std::atomic<qint64> m_lastPostEnd{-1};
 };
 
 void TestFeedbackDialog::initTestCase()
@@ -110,6 +127,7 @@ void TestFeedbackDialog::initTestCase()
         QSKIP(qPrintable(why));
     m_server = std::make_unique<WebServer>();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    m_clock.start();
 }
 
 void TestFeedbackDialog::init()
@@ -120,6 +138,8 @@ void TestFeedbackDialog::init()
     m_beeps = 0;
     m_addresses.clear();
     m_busyWhilePosting.clear();
+    m_firstPostStart = -1;
+    m_lastPostEnd = -1;
 }
 
 QPointer<FeedbackDialog> TestFeedbackDialog::makeForm(const QString &caFile,
@@ -127,15 +147,30 @@ QPointer<FeedbackDialog> TestFeedbackDialog::makeForm(const QString &caFile,
                                                       const QString &httpBase)
 {
     const PostForm form(3000, 3000, caFile.isNull() ? m_server->caFile() : caFile);
-    WebService service{
-        httpsBase.isNull() ? m_server->httpsBase() : httpsBase,
-        httpBase.isNull() ? m_server->httpBase() : httpBase,
-        [this, form](const QString &address, const QStringList &lines, const std::atomic<bool> *) {
-            m_addresses << address;
-            const QCursor *cursor = QApplication::overrideCursor();
-            m_busyWhilePosting << (cursor && cursor->shape() == Qt::BusyCursor);
-            return form.post(address, lines);
-        }};
+    // The post the user meets: through the helper, except on Windows.
+#ifdef Q_OS_WIN
+    const PostForm poster = form;
+#else
+    const PostProcess poster(QStringLiteral(MURMLET_POST_HELPER), form);
+#endif
+    WebService service{httpsBase.isNull() ? m_server->httpsBase() : httpsBase,
+                       httpBase.isNull() ? m_server->httpBase() : httpBase,
+                       [this, poster](const QString &address, const QStringList &lines,
+                                      const std::atomic<bool> *cancel) {
+                           m_addresses << address;
+                           const QCursor *cursor = QApplication::overrideCursor();
+                           m_busyWhilePosting << (cursor && cursor->shape() == Qt::BusyCursor);
+                           qint64 unset = -1;
+                           m_firstPostStart.compare_exchange_strong(unset, m_clock.elapsed());
+                           try {
+                               const QString reply = poster.post(address, lines, cancel);
+                               m_lastPostEnd = m_clock.elapsed();
+                               return reply;
+                           } catch (...) {
+                               m_lastPostEnd = m_clock.elapsed();
+                               throw;
+                           }
+                       }};
     auto *dialog = new FeedbackDialog(*m_language, m_identity, std::move(service));
     dialog->setBeep([this] { ++m_beeps; });
     dialog->show();
@@ -560,6 +595,123 @@ void TestFeedbackDialog::modalUseFreesItself()
     });
     QCOMPARE(form->exec(), int(QDialog::Rejected));
     QVERIFY(form.isNull());
+}
+
+// While the dialog waits for the service, the listening session goes on: its count tick
+// keeps about one a second and its meter about twenty readings a second.
+void TestFeedbackDialog::monitoringGoesOnWhilePosting()
+{
+    MicrophoneCapture capture(std::make_unique<SteadyDevice>());
+    RecordingPlayer player;
+    ListeningSession session(capture, player);
+    QList<qint64> seconds;
+    QList<qint64> readings;
+    connect(&session, &ListeningSession::secondCounted, this,
+            [&] { seconds << m_clock.elapsed(); });
+    connect(&session, &ListeningSession::readingTaken, this,
+            [&] { readings << m_clock.elapsed(); });
+    session.start();
+
+    m_server->setReply(FeedbackPath, 200, "OK", {}, 2.5);
+    QPointer<FeedbackDialog> form = makeForm();
+    form->findChild<QPlainTextEdit *>("Memo1")->setPlainText("Hello");
+    MessageWatcher watcher;
+    form->findChild<QPushButton *>("BitBtn1")->click();
+    QCOMPARE(watcher.shown.size(), 1);
+    QCOMPARE(watcher.shown.first().caption, QString("Success"));
+
+    const qint64 start = m_firstPostStart;
+    const qint64 end = m_lastPostEnd;
+    const auto during = [start, end](const QList<qint64> &stamps) {
+        return std::count_if(stamps.begin(), stamps.end(),
+                             [&](qint64 stamp) { return stamp > start && stamp < end; });
+    };
+    qInfo("a post of %lld ms: %lld count ticks and %lld meter readings during it", end - start,
+          qint64(during(seconds)), qint64(during(readings)));
+    QVERIFY2(end - start >= 2400, qPrintable(QString::number(end - start)));
+    QVERIFY(during(seconds) >= (end - start) / ListeningSession::CountTickMs);
+    QVERIFY(during(readings) >= (end - start) / ListeningSession::MeterTickMs / 2);
+    session.stop();
+    QTRY_VERIFY(form.isNull());
+}
+
+void TestFeedbackDialog::inputWhilePosting_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::newRow("Send again starts no second post") << "send";
+    QTest::newRow("Escape stops the wait and closes") << "escape";
+    QTest::newRow("closing the window stops the wait") << "close";
+}
+
+// Input that arrives while the dialog waits: one post at a time, and closing ends the wait
+// at once, with no message.
+void TestFeedbackDialog::inputWhilePosting()
+{
+    QFETCH(QString, input);
+    const int serverDelayMs = 2000;
+    m_server->setReply(FeedbackPath, 200, "OK", {}, serverDelayMs / 1000.0);
+    QPointer<FeedbackDialog> form = makeForm();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    form->findChild<QPlainTextEdit *>("Memo1")->setPlainText("Hello");
+    auto *sendButton = form->findChild<QPushButton *>("BitBtn1");
+    MessageWatcher watcher;
+    bool arrived = false;
+    QTimer::singleShot(500, form, [&] {
+        arrived = true;
+        if (input == "send") {
+            QTest::mouseClick(sendButton, Qt::LeftButton);
+            QTest::keyClick(sendButton, Qt::Key_Space);
+            form->send();
+        } else if (input == "escape") {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.data(),
+                            Qt::Key_Escape);
+        } else {
+            form->close();
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    sendButton->click();
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY(arrived); // during the wait
+    qInfo("the click returned after %lld ms", elapsed);
+    if (input == "send") {
+        QCOMPARE(m_addresses.size(), 1);
+        QCOMPARE(m_server->requests().size(), 1);
+        QCOMPARE(watcher.shown.size(), 1);
+        QCOMPARE(watcher.shown.first().caption, QString("Success"));
+    } else {
+        QVERIFY(watcher.shown.isEmpty());
+        QVERIFY2(elapsed < serverDelayMs, qPrintable(QString::number(elapsed)));
+    }
+    QVERIFY(!QApplication::overrideCursor());
+    QTRY_VERIFY(form.isNull());
+}
+
+// The program quits (File -> Exit, the end of the desktop session) while the dialog waits:
+// the wait ends at once, without a message, and the post does not outlive it.
+void TestFeedbackDialog::quitWhilePosting()
+{
+    const int serverDelayMs = 2000;
+    m_server->setReply(FeedbackPath, 200, "OK", {}, serverDelayMs / 1000.0);
+    QPointer<FeedbackDialog> form = makeForm();
+    form->findChild<QPlainTextEdit *>("Memo1")->setPlainText("Hello");
+    MessageWatcher watcher;
+    QTimer::singleShot(500, form, [] { QCoreApplication::exit(0); });
+    QElapsedTimer clock;
+    clock.start();
+    form->findChild<QPushButton *>("BitBtn1")->click();
+    const qint64 elapsed = clock.elapsed();
+    qInfo("the click returned after %lld ms", elapsed);
+    QVERIFY2(elapsed < serverDelayMs, qPrintable(QString::number(elapsed)));
+    QVERIFY(m_lastPostEnd >= 0); // the post has ended too
+    QVERIFY(watcher.shown.isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(!form.isNull());
+    delete form;
+    // Event loops run again after a full run of the application's own.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 QTEST_MAIN(TestFeedbackDialog)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs each for SECONDS, its corpus seeded from the test
-# fixtures; prints executions and findings per target and fails on any finding (the
-# input that found it is kept in BUILD/TARGET-findings/ and printed).
-#   run-fuzzers.sh BUILD_FOLDER [SECONDS]     (SECONDS: 10 a target)
+# fixtures; prints executions and findings per target and the executions of all targets
+# together, and fails on any finding (the input that found it is kept in
+# BUILD/TARGET-findings/ and printed).
+#   run-fuzzers.sh BUILD_FOLDER [SECONDS]     (SECONDS: 20 a target)
 # Targets: the INI document (what settings.ini and the update store go through), the WAV
 # reader (custom sounds are any file a user picks), the language files with
 # LanguageCodes.csv, the version record, the update service's reply and the form
@@ -11,7 +12,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$1
-seconds=${2:-10}
+seconds=${2:-20}
 mkdir -p "$build"
 
 qt_flags=$(pkg-config --cflags Qt6Core)
@@ -34,16 +35,12 @@ compile() { # target sources...
     "$root/tests/fuzz/$target.cpp" "$@" $libs -o "$binary"
 }
 
-# Seeds: the settings files of the store tests, and the heads of the built-in sounds.
+# Seeds: the settings files of the store and window tests and the update store's records
+# of the update check tests, taken from the tests' sources at each run (test_fixtures.py).
 seed_ini() {
-  local dir=$build/fuzz_inidocument-corpus
-  mkdir -p "$dir"
-  printf '\xef\xbb\xbf[Settings]\r\nNoiseThreshold=7\r\nTolerance=0x1F\r\nSound=Custom\r\nCustomSound=C:\\M\xc3\xbcsic\\a.wav\r\n\r\n' >"$dir/settings"
-  printf '; comment\r\nlost=before any section\r\n[Settings]\r\nnoisethreshold = 3 \r\n[Other]\r\nkey=a=b\r\n' >"$dir/sections"
-  printf '[Settings]\nSound=Beep\n[settings]\nSOUND=Male\n' >"$dir/letter-case"
-  printf '[Settings]\r\nCustomSound=C:\\M\xfcsic\\a.wav\r\n' >"$dir/latin-1"
-  printf '\xef\xbb\xbf[Settings]\r\nHowMany=3\r\nInstalledVersion=1.1\r\nLastUpdateCheck=10.12.26\r\n\r\n' >"$dir/update-store"
+  python3 "$root/tests/fuzz/test_fixtures.py" ini "$build/fuzz_inidocument-corpus" >/dev/null
 }
+# Seeds: the heads of the built-in sounds.
 seed_wav() {
   local dir=$build/fuzz_wavsound-corpus
   mkdir -p "$dir"
@@ -86,23 +83,13 @@ PY
     fi
   done
 }
-# Seeds: the replies of the update check tests, on each road.
+# Seeds: the replies of the update check and window tests, on each road.
 seed_reply() {
-  local dir=$build/fuzz_updatecheck-corpus
-  mkdir -p "$dir"
-  local answer='<version>1.2</version>\r\n<url>https://www.tambrix.example/murmlet.exe</url>\r\n<date>2026-12-01</date>\r\n<result>1</result>\r\n'
-  printf "\\x00$answer" >"$dir/newer"
-  printf '\x01<version>1.1</version>\n<url></url>\n<date></date>\n<result>0</result>\n' >"$dir/same-over-http"
-  printf '\x00<version>-2147483648</version>\r<url>x</url>\r\r<result>1</result>' >"$dir/lowest"
-  printf '\x00ERROR 500\r\n\r\n\r\n<result>1</result>\r\n' >"$dir/error"
-  printf '\x02' >"$dir/no-answer"
+  python3 "$root/tests/fuzz/test_fixtures.py" reply "$build/fuzz_updatecheck-corpus" >/dev/null
 }
-# Seeds: the fields of the update check and the feedback form.
+# Seeds: the fields of the post, helper and feedback tests.
 seed_form() {
-  local dir=$build/fuzz_postform-corpus
-  mkdir -p "$dir"
-  printf 'cmd=check\0appname=Murmlet\0version=1.1\0os=Linux 6.1\0local=de-DE\0guid=0a1b\0howmany=3' >"$dir/check"
-  printf 'email=a+b@example.org\0text=Gr\xc3\xbc\xc3\x9fe & 100%% = mehr\r\n\xf0\x9f\x8e\xa4\0flag' >"$dir/feedback"
+  python3 "$root/tests/fuzz/test_fixtures.py" form "$build/fuzz_postform-corpus" >/dev/null
 }
 
 compile fuzz_inidocument "$root/base/inidocument.cpp"
@@ -132,8 +119,9 @@ for target in fuzz_inidocument fuzz_wavsound fuzz_languagecatalogue fuzz_version
   log=$build/$target.log
   status=0
   "$build/$target" -max_total_time="$seconds" -max_len=4096 -timeout=5 -rss_limit_mb=2048 \
-    -artifact_prefix="$findings/" "$build/$target-corpus" >"$log" 2>&1 || status=$?
-  runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n1)
+    -print_final_stats=1 -artifact_prefix="$findings/" "$build/$target-corpus" >"$log" 2>&1 ||
+    status=$?
+  runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "$log" | tail -n1)
   found=$(find "$findings" -type f | wc -l)
   echo "$target: ${runs:-0} executions in ${seconds} s, $found finding(s)"
   total=$((total + ${runs:-0}))

@@ -1,3 +1,4 @@
+#include "update/hostilereplies.h"
 #include "update/postform.h"
 #include "web/webserver.h"
 
@@ -10,7 +11,6 @@
 #include <vector>
 
 using Form = QList<QPair<QString, QString>>;
-Q_DECLARE_METATYPE(WebServer::Reply)
 
 // The pairs a standard form decoder should recover from the field lines.
 static Form splitFields(const QStringList &fields)
@@ -456,80 +456,17 @@ void TestPostForm::slowButSteadyReplyArrives()
     QVERIFY(elapsed > 2 * responseMs);
 }
 
-// Replies meant to hold the caller, mislead it or feed it something else: each fails the
-// call or comes back as plain text, never waits past connect + response timeout, and
-// never takes the client anywhere but the one address.
+// The hostile replies that the helper meets too (update/hostilereplies.h).
 void TestPostForm::hostileReplies_data()
 {
-    QTest::addColumn<bool>("secure");
-    QTest::addColumn<WebServer::Reply>("reply");
-    QTest::addColumn<bool>("expiredCertificate");
-    QTest::addColumn<QString>("outcome"); // null: the call fails
-
-    WebServer::Reply trickle;
-    trickle.body = QString(40, QLatin1Char('x'));
-    trickle.chunks = 40; // a byte every 0.1 s: never silent for long, 4 s in all
-    trickle.chunkDelaySeconds = 0.1;
-    addRoadRows("trickling server", [&](QTestData &row) { row << trickle << false << QString(); });
-
-    WebServer::Reply redirect;
-    redirect.status = 302;
-    redirect.body = "moved";
-    redirect.headers.insert("Location", "file:///etc/passwd");
-    QTest::newRow("https redirect to file:///etc/passwd: the page is the reply")
-        << true << redirect << false << QString("moved");
-    QTest::newRow("http redirect to file:///etc/passwd fails")
-        << false << redirect << false << QString();
-
-    WebServer::Reply reset;
-    reset.body = QString(4000, QLatin1Char('y'));
-    reset.resetAfterBytes = 1000;
-    addRoadRows("connection reset mid-body",
-                [&](QTestData &row) { row << reset << false << QString(); });
-
-    WebServer::Reply secret;
-    secret.body = "should not arrive";
-    QTest::newRow("https expired certificate") << true << secret << true << QString();
+    HostileReplies::addRows();
 }
 
 void TestPostForm::hostileReplies()
 {
-    QFETCH(bool, secure);
-    QFETCH(WebServer::Reply, reply);
-    QFETCH(bool, expiredCertificate);
-    QFETCH(QString, outcome);
-    m_server->setReply("/hostile", reply);
-    QString address = base(secure) + "/hostile";
-    if (expiredCertificate) {
-        const QString expired = m_server->expiredHttpsBase();
-        QVERIFY2(!expired.isEmpty(), qPrintable(m_server->errorString()));
-        address = expired + "/hostile";
-    }
-    const int connectMs = 500;
-    const int responseMs = 500;
-
-    QElapsedTimer clock;
-    clock.start();
-    QString result;
-    QString message;
-    try {
-        result = poster(connectMs, responseMs).post(address, {"a=1"});
-    } catch (const PostForm::Error &error) {
-        message = QString::fromUtf8(error.what());
-    }
-    const qint64 elapsed = clock.elapsed();
-    qInfo("ended after %lld ms: %s", elapsed, qPrintable(message.isEmpty() ? result : message));
-
-    // A correctness bound with room for a slow machine, not a speed target.
-    QVERIFY2(elapsed < connectMs + responseMs + 1500, qPrintable(QString::number(elapsed)));
-    if (outcome.isNull()) {
-        QVERIFY2(!message.isEmpty(), qPrintable(result.left(100)));
-    } else {
-        QVERIFY2(message.isEmpty(), qPrintable(message));
-        QCOMPARE(result, outcome);
-    }
-    QVERIFY(!result.contains("root:"));
-    QCOMPARE(m_server->requests().size(), expiredCertificate ? 0 : 1);
+    HostileReplies::check(*m_server, [](const PostForm &form, const QString &address) {
+        return form.post(address, {"a=1"});
+    });
 }
 
 void TestPostForm::unreachableServerTimesOut_data()

@@ -5,10 +5,24 @@
 #include "update/updateworker.h"
 #include "web/webserver.h"
 
+#ifndef Q_OS_WIN
+#include "update/postprocess.h"
+#endif
+
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <thread>
+
+#ifdef Q_OS_LINUX
+#include <cstring>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 namespace {
 const QString Today = QStringLiteral("10.12.26");
@@ -35,6 +49,53 @@ UpdateCheckSetup offlineSetup(const QString &storeFile, const QString &answer)
     setup.osDescription = [] { return QString("os"); };
     return setup;
 }
+
+// The post as the program makes it on this system: through the helper process here, in
+// this process on Windows.
+decltype(WebService::post) programsPost(const PostForm &form)
+{
+#ifdef Q_OS_WIN
+    return [form](const QString &a, const QStringList &f, const std::atomic<bool> *cancel) {
+        return form.post(a, f, cancel);
+    };
+#else
+    return [poster = PostProcess(MURMLET_POST_HELPER, form)](const QString &a, const QStringList &f,
+                                                             const std::atomic<bool> *cancel) {
+        return poster.post(a, f, cancel);
+    };
+#endif
+}
+
+#ifdef Q_OS_LINUX
+// While it lives, this thread meets file permissions as an ordinary user does: a test
+// run as root gives up its power to read and write any file (the effective
+// capabilities are the thread's own).
+class OrdinaryFileRights
+{
+public:
+    OrdinaryFileRights()
+    {
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2];
+        std::memcpy(reduced, m_saved, sizeof reduced);
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_reduced = syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~OrdinaryFileRights()
+    {
+        if (m_reduced)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    OrdinaryFileRights(const OrdinaryFileRights &) = delete;
+    OrdinaryFileRights &operator=(const OrdinaryFileRights &) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_reduced = false;
+};
+#endif
 } // namespace
 
 class TestUpdateCheck : public QObject
@@ -48,6 +109,8 @@ private slots:
     void workerThreadHandsOverTheResult();
     void workerEndsWithinTheExitWait_data();
     void workerEndsWithinTheExitWait();
+    void stuckRunIsLeftAfterTheExitWait();
+    void unreadableStoreIsLeftAlone();
     void everyErrorEndsTheCheck_data();
     void everyErrorEndsTheCheck();
     void extractTag_data();
@@ -317,11 +380,7 @@ void TestUpdateCheck::workerEndsWithinTheExitWait()
                                   : m_server->httpsBase();
     setup.service.httpBase = m_server->httpBase();
     setup.openStore = [path = dir.filePath("updates.ini")] { return UpdateStore::openFile(path); };
-    const PostForm poster = PostForm(10000, 10000, m_server->caFile());
-    setup.service.post = [poster](const QString &a, const QStringList &f,
-                                  const std::atomic<bool> *cancel) {
-        return poster.post(a, f, cancel);
-    };
+    setup.service.post = programsPost(PostForm(10000, 10000, m_server->caFile()));
     auto state = std::make_shared<CheckState>();
     QElapsedTimer clock;
     {
@@ -347,6 +406,82 @@ void TestUpdateCheck::workerEndsWithinTheExitWait()
     // Whatever the moment, the store is whole.
     IniFile file(dir.filePath("updates.ini"));
     QVERIFY(file.read(IniFile::Decoding::Strict) != IniFile::ReadResult::Unreadable);
+}
+
+// A run that does not stop (a step that ignores the cancel) holds up the program's end
+// only for the exit wait and is then left to the process: a quarter of a second where
+// the post runs in a helper process that is killed at once, a second on Windows, where
+// the TLS set-up in the program cannot be interrupted.
+void TestUpdateCheck::stuckRunIsLeftAfterTheExitWait()
+{
+#ifdef Q_OS_WIN
+    const qint64 exitWaitMs = 1000;
+#else
+    const qint64 exitWaitMs = 250;
+#endif
+    QTemporaryDir dir;
+    auto entered = std::make_shared<std::atomic<bool>>(false);
+    auto released = std::make_shared<std::atomic<bool>>(false);
+    const auto release = qScopeGuard([&] { released->store(true); });
+    UpdateCheckSetup setup = offlineSetup(dir.filePath("updates.ini"), reply("3.2"));
+    setup.service.post = [entered, released](const QString &, const QStringList &,
+                                             const std::atomic<bool> *) {
+        entered->store(true);
+        while (!released->load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return reply("3.2");
+    };
+    auto state = std::make_shared<CheckState>();
+    QElapsedTimer clock;
+    {
+        UpdateWorker worker;
+        worker.start(setup, "TAMBRIX - Murmlet", "1.1", state);
+        QTRY_VERIFY(entered->load());
+        clock.start();
+    } // the owner's end, as at the program's end
+    const qint64 elapsed = clock.elapsed();
+    released->store(true);
+    QTRY_VERIFY(state->checkDone.load(std::memory_order_acquire)); // it ends on its own later
+    qInfo("the end waited %lld ms", elapsed);
+    QVERIFY2(elapsed >= exitWaitMs - 5 && elapsed < exitWaitMs + 200,
+             qPrintable(QString::number(elapsed)));
+}
+
+// A store file that can be written but not read is left as it is: the check runs on the
+// defaults, says that the store could not be opened, and the user's ShowUpdate=0 stays,
+// also when the window afterwards keeps the Update Notifications choice.
+void TestUpdateCheck::unreadableStoreIsLeftAlone()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("The store is a file only on Linux; Windows keeps it in the registry");
+#else
+    QTemporaryDir dir;
+    const QString storeFile = dir.filePath("updates.ini");
+    UpdateStore::openFile(storeFile)->writeString("ShowUpdate", "0");
+    const auto bytes = [&] {
+        QFile file(storeFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    QVERIFY(before.contains("ShowUpdate=0"));
+    QVERIFY(QFile::setPermissions(storeFile, QFileDevice::WriteOwner));
+    const auto readable = qScopeGuard([&] {
+        QFile::setPermissions(storeFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    });
+
+    auto state = std::make_shared<CheckState>();
+    {
+        const OrdinaryFileRights ordinary;
+        if (QFile(storeFile).open(QIODevice::ReadOnly))
+            QSKIP("this thread reads the file all the same (no capabilities to give up)");
+        UpdateCheck(offlineSetup(storeFile, reply("3.2")), "TAMBRIX - Murmlet", "1.1", state).run();
+        state->keepShowingUpdates(true);
+    }
+    QVERIFY(state->checkDone.load());
+    QVERIFY2(state->errorLog.contains(UpdateStore::openErrorText()), qPrintable(state->errorLog));
+    QVERIFY(QFile::setPermissions(storeFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(bytes(), before);
+#endif
 }
 
 // Whatever a step throws, on the worker thread: the check ends as a failed one and sets

@@ -1,0 +1,8 @@
+#include "base/windowplacement.h"
+
+#include <QGuiApplication>
+
+bool WindowPlacement::byCompositor()
+{
+    return QGuiApplication::platformName() == QLatin1String("wayland");
+}
