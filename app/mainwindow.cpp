@@ -209,6 +209,10 @@ void MainWindow::createOptions()
     m_browseButton = placed<QPushButton>(m_optionsPanel, "Button1", 325, 126, 68, 25);
     m_browseButton->setText(QStringLiteral("Browse..."));
     m_browseButton->hide();
+    const QString soundLimit =
+        translated(QStringLiteral("Only the first 10 seconds of the sound are played."));
+    m_customSoundPath->setToolTip(soundLimit);
+    m_browseButton->setToolTip(soundLimit);
     connect(m_browseButton, &QPushButton::clicked, this, &MainWindow::browseForCustomSound);
 }
 

@@ -31,11 +31,14 @@ void PulseCaptureDevice::disconnect()
 
 int PulseCaptureDevice::open()
 {
+    // Recording is wanted from now on, whether or not a server answers yet: a server that
+    // comes later (the desktop's, started after us at login) is connected by maintain(),
+    // and the stream is created once it is ready.
+    m_recording = true;
+    m_capture.restart();
     const int result = connect();
     if (result != 0)
         return result;
-    m_recording = true;
-    m_capture.restart();
     if (m_connection.isReady())
         createStream(m_connection.context());
     return 0;
@@ -49,9 +52,9 @@ const std::uint8_t *PulseCaptureDevice::takeLatest()
 
 void PulseCaptureDevice::close()
 {
+    m_recording = false; // also when no server ever answered: nothing starts later
     if (!m_connection.isStarted())
         return;
-    m_recording = false;
     dropStream();
     m_connection.stop();
 }

@@ -61,7 +61,9 @@ void PulseSoundPlayer::playFile(const QString &path)
     QByteArray bytes;
     if (file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly))
         bytes = file.read(MaximumFileBytes);
-    play(soundOrFallback(bytes));
+    WavSound sound = soundOrFallback(bytes);
+    sound.keepFirstSeconds(MaximumFileSeconds);
+    play(sound);
 }
 
 void PulseSoundPlayer::play(const WavSound &sound)

@@ -23,4 +23,6 @@ public:
 
     // Files larger than this are not read; the default sound plays instead.
     static constexpr qint64 MaximumFileBytes = 64 * 1024 * 1024;
+    // A user's sound plays for at most this long: while it plays the room is not heard.
+    static constexpr double MaximumFileSeconds = 10.0;
 };

@@ -40,6 +40,54 @@ double WavSound::seconds() const
     return double(data.size()) / bytesPerFrame() / sampleRate;
 }
 
+void WavSound::keepFirstSeconds(double limit)
+{
+    const double frames = std::floor(limit * sampleRate);
+    if (frames < 0 || frames * bytesPerFrame() >= double(data.size()))
+        return;
+    data.truncate(qsizetype(frames) * bytesPerFrame());
+}
+
+QByteArray WavSound::toWavFile() const
+{
+    const bool plain = encoding == Encoding::U8 || encoding == Encoding::S16LE;
+    const quint16 bits = quint16(8 * bytesPerFrame() / channels);
+    const quint32 formatBytes = plain ? 16 : 40;
+    QByteArray file;
+    const auto put16 = [&file](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        file.append(b, 2);
+    };
+    const auto put32 = [&file](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        file.append(b, 4);
+    };
+    file.append("RIFF");
+    put32(quint32(4 + 8 + formatBytes + 8 + data.size()));
+    file.append("WAVEfmt ");
+    put32(formatBytes);
+    const quint16 tag = encoding == Encoding::Float32LE ? FormatFloat : FormatPcm;
+    put16(plain ? tag : FormatExtensible);
+    put16(quint16(channels));
+    put32(quint32(sampleRate));
+    put32(quint32(sampleRate * bytesPerFrame()));
+    put16(quint16(bytesPerFrame()));
+    put16(bits);
+    if (!plain) {
+        put16(22);   // the extension's size
+        put16(bits); // valid bits per sample
+        put32(0);    // no speaker positions
+        put16(tag);  // the sub-format GUID: the tag, then the fixed rest
+        file.append("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    }
+    file.append("data");
+    put32(quint32(data.size()));
+    file.append(data);
+    return file;
+}
+
 std::optional<WavSound> WavSound::parse(const QByteArray &file)
 {
     if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")

@@ -23,6 +23,11 @@ public:
 
     int bytesPerFrame() const;
     double seconds() const;
+    // Cuts the sound after this many seconds (whole frames); a shorter one stays whole.
+    void keepFirstSeconds(double limit);
+    // The sound as a RIFF WAVE file that parse() reads back unchanged: plain PCM for 8 and
+    // 16 bits, the extensible header otherwise.
+    QByteArray toWavFile() const;
 
     // Reads a RIFF WAVE file: uncompressed PCM (8, 16, 24 or 32 bits), 32-bit float,
     // or the extensible header carrying either. Chunks other than "fmt " and "data" are

@@ -56,8 +56,19 @@ void WinSoundPlayer::playResource(const QString &name)
 void WinSoundPlayer::playFile(const QString &path)
 {
     QFile file(path);
-    expectPlaying(file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly)
-                      ? secondsOf(file.readAll())
-                      : DefaultSoundSeconds);
-    PlaySoundW(reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, SND_FILENAME | SND_ASYNC);
+    std::optional<WavSound> sound;
+    if (file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly))
+        sound = WavSound::parse(file.readAll());
+    if (!sound || sound->seconds() <= MaximumFileSeconds) {
+        // The system reads the file itself, and plays its default sound for one it cannot.
+        expectPlaying(sound ? sound->seconds() : DefaultSoundSeconds);
+        PlaySoundW(reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, SND_FILENAME | SND_ASYNC);
+        return;
+    }
+    // A long sound: only its beginning, played from memory.
+    sound->keepFirstSeconds(MaximumFileSeconds);
+    QByteArray next = sound->toWavFile();
+    expectPlaying(sound->seconds());
+    PlaySoundW(reinterpret_cast<LPCWSTR>(next.constData()), nullptr, SND_MEMORY | SND_ASYNC);
+    m_playing.swap(next);
 }

@@ -42,6 +42,11 @@ public:
         ++alarms;
         PulseSoundPlayer::playResource(name);
     }
+    void playFile(const QString &path) override
+    {
+        ++alarms;
+        PulseSoundPlayer::playFile(path);
+    }
     int alarms = 0;
 };
 
@@ -92,6 +97,12 @@ QStringList noiseCounts(int from, int to)
 }
 } // namespace
 
+// Starts, kills or stops the private sound server (tests/e2e/pulse-server.sh).
+int soundServer(const QString &command)
+{
+    return QProcess::execute("bash", {MURMLET_SOURCE_DIR "/tests/e2e/pulse-server.sh", command});
+}
+
 // The level the window last read, in dBFS.
 double heardDbfs(const ListeningSession &session)
 {
@@ -109,6 +120,8 @@ private slots:
     void hearsTheDefaultSourceOnly();
     void alarmDoesNotSetItselfOff();
     void comesBackAfterTheSoundServerRestarts();
+    void startsListeningWhenTheSoundServerComesLate();
+    void longCustomSoundPlaysItsFirstTenSeconds();
     void hearsTheChosenMicrophone();
     void survivesTheDeviceGoingAway();
     void worksWithoutASoundServer();
@@ -122,6 +135,8 @@ private:
 void TestMonitorEndToEnd::initTestCase()
 {
     QVERIFY2(!qEnvironmentVariableIsEmpty("PULSE_SERVER"), "run me through with-pulse.sh");
+    const QStringList info = pactl({"info"}).value_or("").split('\n');
+    qInfo("%s", qPrintable(info.filter("Server Name").value(0)));
     QCOMPARE(pactl({"get-default-source"}).value_or(""), QString("vmic"));
     m_noise = m_dir.filePath("noise.wav");
     QVERIFY(writeNoiseWav(m_noise, 30, 20000));
@@ -268,8 +283,6 @@ void TestMonitorEndToEnd::alarmDoesNotSetItselfOff()
 // never keeps the meter red or the alarm going, and listening resumes by itself.
 void TestMonitorEndToEnd::comesBackAfterTheSoundServerRestarts()
 {
-    const QString run = qEnvironmentVariable("MURMLET_PULSE_RUN");
-    QVERIFY(!run.isEmpty());
     Monitor m({"Tolerance=1", "Sound=Beep"});
     m.start();
     auto feed = play(m_noise, "micfeed");
@@ -277,7 +290,7 @@ void TestMonitorEndToEnd::comesBackAfterTheSoundServerRestarts()
 
     QElapsedTimer since;
     since.start();
-    QVERIFY(QProcess::execute("pkill", {"-9", "-f", "pulseaudio -D -n -F " + run + "/pa.pa"}) == 0);
+    QCOMPARE(soundServer("kill"), 0);
     QTRY_VERIFY_WITH_TIMEOUT(m.meter()->barColor() != Red, 1000);
     qInfo("meter no longer red %lld ms after the server died", since.elapsed());
     QVERIFY(m.meter()->isSignalLost());
@@ -289,7 +302,7 @@ void TestMonitorEndToEnd::comesBackAfterTheSoundServerRestarts()
     QCOMPARE(m.meter()->barColor(), QColor(0, 255, 0));
 
     since.restart();
-    QCOMPARE(QProcess::execute("bash", {MURMLET_SOURCE_DIR "/tests/e2e/pulse-server.sh"}), 0);
+    QCOMPARE(soundServer("start"), 0);
     qInfo("the server took %lld ms to start", since.elapsed());
     feed = play(m_noise, "micfeed");
     QTRY_COMPARE_WITH_TIMEOUT(m.meter()->barColor(), Red, 3000);
@@ -297,6 +310,66 @@ void TestMonitorEndToEnd::comesBackAfterTheSoundServerRestarts()
     QVERIFY(!m.meter()->isSignalLost());
     feed->kill();
     feed->waitForFinished();
+}
+
+// Listening was asked for before the desktop's sound server was up (Auto Start at login):
+// it starts by itself once the server appears, and the room's noise sets off the alarm,
+// which the speaker plays.
+void TestMonitorEndToEnd::startsListeningWhenTheSoundServerComesLate()
+{
+    QCOMPARE(soundServer("kill"), 0);
+    auto restart = qScopeGuard([] { soundServer("start"); });
+    Monitor m({"Tolerance=2", "Sound=Beep"});
+    m.start();
+    QTest::qWait(2000);
+    QCOMPARE(m.meter()->percent(), 0);
+
+    QElapsedTimer since;
+    since.start();
+    restart.dismiss();
+    QCOMPARE(soundServer("start"), 0);
+    const qint64 startedMs = since.elapsed();
+    Recorder speaker("spk.monitor");
+    auto feed = play(m_noise, "micfeed");
+    QTRY_COMPARE_WITH_TIMEOUT(m.meter()->barColor(), Red, 5000);
+    const qint64 listeningMs = since.elapsed() - startedMs;
+    qInfo("the server took %lld ms to start; the meter was red %lld ms after", startedMs,
+          listeningMs);
+    QVERIFY2(listeningMs < 3000, qPrintable(QString::number(listeningMs)));
+    QTRY_VERIFY_WITH_TIMEOUT(m.player.alarms > 0, 5000);
+    QTest::qWait(1000); // the beep reaches the speaker
+    feed->kill();
+    feed->waitForFinished();
+    const double played = loudSeconds(speaker.stop());
+    qInfo("the speaker played %.2f s of the beep", played);
+    QVERIFY(played > 0.2);
+}
+
+// A user's sound of 30 s plays its first 10 s only, and the room is heard again right
+// after: the self-gate hides at most about 10.3 s.
+void TestMonitorEndToEnd::longCustomSoundPlaysItsFirstTenSeconds()
+{
+    const QString sound = m_dir.filePath("long.wav");
+    QVERIFY(writeToneWav(sound, 30, 12000));
+    Monitor m({"Tolerance=1", "Sound=Custom", "CustomSound=" + sound});
+    m.start();
+    Recorder speaker("spk.monitor");
+    auto feed = play(m_noise, "micfeed");
+    QTRY_VERIFY_WITH_TIMEOUT(m.player.alarms == 1, 5000);
+    QElapsedTimer since;
+    since.start();
+    // The room stays loud: the next alarm comes once the gate lets the room in again.
+    QTRY_VERIFY_WITH_TIMEOUT(m.player.alarms == 2, 15000);
+    const qint64 gateMs = since.elapsed();
+    feed->kill();
+    feed->waitForFinished();
+    QTest::qWait(500);
+    const QByteArray samples = speaker.stop();
+    const double played = loudSeconds(samples);
+    qInfo("the room unheard for %lld ms; the speaker played %.2f s of the 30 s sound", gateMs,
+          played);
+    QVERIFY2(gateMs < 10300 + 1500, qPrintable(QString::number(gateMs))); // + tolerance + tick
+    QVERIFY2(played > 9.5 && played < 12.5, qPrintable(QString::number(played)));
 }
 
 // Settings -> Microphone: the chosen input is heard and the default is not; while the

@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
-# Runs a command beside a private PulseAudio daemon with a virtual microphone and a
-# virtual speaker, then stops the daemon again. A test that killed the daemon starts it
-# again with pulse-server.sh.
+# Runs a command beside a private sound server that speaks the PulseAudio protocol, with
+# a virtual microphone and a virtual speaker, then stops the server again:
+#   MURMLET_SOUND_SERVER=pulseaudio (the default)  PulseAudio itself
+#   MURMLET_SOUND_SERVER=pipewire                  PipeWire, WirePlumber and pipewire-pulse,
+#                                                  as Debian's and Ubuntu's desktops run them
+# Both get the same devices through the same modules (pulse-server.sh):
 #   default source "vmic": fed by playing into the sink "micfeed"
 #   default sink   "spk":  record "spk.monitor" to hear what the program played
+# A test kills the server with "pulse-server.sh kill" and starts it again with
+# "pulse-server.sh".
 # Usage: with-pulse.sh command [args...]
 set -euo pipefail
 
+server=${MURMLET_SOUND_SERVER:-pulseaudio}
+case $server in pulseaudio | pipewire) ;; *)
+  echo "MURMLET_SOUND_SERVER is pulseaudio or pipewire, not '$server'" >&2
+  exit 2
+  ;;
+esac
+export MURMLET_SOUND_SERVER=$server
 run=$(mktemp -d /tmp/murmlet-pulse.XXXXXX)
 export XDG_RUNTIME_DIR=$run/xdg
 export PULSE_SERVER=unix:$run/xdg/pulse/native
@@ -15,26 +27,33 @@ mkdir -m 700 "$XDG_RUNTIME_DIR" && mkdir -m 700 "$XDG_RUNTIME_DIR/pulse"
 
 cleanup() {
   local code=$?
-  while read -r pid; do kill "$pid" 2>/dev/null || true; done < "$run/keepers" 2>/dev/null || true
-  pactl exit 2>/dev/null || true
-  for _ in $(seq 30); do pgrep -f "pulseaudio -D -n -F $run/pa.pa" >/dev/null || break; sleep 0.1; done
-  pkill -9 -f "pulseaudio -D -n -F $run/pa.pa" 2>/dev/null || true
-  [ "$code" -eq 0 ] || { echo "--- pulseaudio log ---"; tail -n 30 "$run/pa.log" 2>/dev/null || true; }
+  bash "$(dirname "${BASH_SOURCE[0]}")/pulse-server.sh" stop || true
+  [ -f "$run/dbus.pid" ] && { kill "$(cat "$run/dbus.pid")" 2>/dev/null || true; }
+  if [ "$code" -ne 0 ]; then
+    for log in "$run"/*.log; do
+      [ -f "$log" ] && { echo "--- $(basename "$log") ---"; tail -n 30 "$log"; }
+    done
+  fi
   rm -rf "$run"
   exit "$code"
 }
 trap cleanup EXIT
 
-cat > "$run/pa.pa" <<PA
+if [ "$server" = pipewire ]; then
+  # WirePlumber, which routes streams and keeps the defaults, needs a session bus: a
+  # private one, so that nothing of the machine's desktop is touched.
+  dbus-daemon --session --fork --print-address=3 --print-pid=4 \
+    3>"$run/dbus.address" 4>"$run/dbus.pid"
+  DBUS_SESSION_BUS_ADDRESS=$(cat "$run/dbus.address")
+  export DBUS_SESSION_BUS_ADDRESS
+  # PipeWire's own socket beside the PulseAudio one, never the machine's.
+  export PIPEWIRE_RUNTIME_DIR=$XDG_RUNTIME_DIR
+else
+  cat > "$run/pa.pa" <<PA
 load-module module-native-protocol-unix socket=$run/xdg/pulse/native auth-anonymous=1
-load-module module-null-sink sink_name=spk rate=44100 channels=1 sink_properties=device.description=Speaker
-load-module module-null-sink sink_name=micfeed rate=44100 channels=1 sink_properties=device.description=MicFeed
-load-module module-remap-source source_name=vmic master=micfeed.monitor channels=1 source_properties=device.description=VirtualMic
-set-default-sink spk
-set-default-source vmic
 PA
+fi
 
-touch "$run/keepers"
 bash "$(dirname "${BASH_SOURCE[0]}")/pulse-server.sh"
 
 "$@"

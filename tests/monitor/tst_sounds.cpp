@@ -56,6 +56,8 @@ private slots:
     void parse_data();
     void parse();
     void fallbackIsShortAndAudible();
+    void longSoundKeepsItsBeginning_data();
+    void longSoundKeepsItsBeginning();
 };
 
 void TestSounds::builtin_data()
@@ -218,6 +220,58 @@ void TestSounds::fallbackIsShortAndAudible()
     for (qsizetype i = 0; i < sound.data.size() / 2; ++i)
         peak = qMax(peak, qAbs(int(qFromLittleEndian(samples[i]))));
     QVERIFY(peak > 4000);
+}
+
+// A user's sound is cut to its first seconds and written back as a WAV file that reads
+// back unchanged, in every encoding the player takes.
+void TestSounds::longSoundKeepsItsBeginning_data()
+{
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("limit");
+    QTest::addColumn<double>("kept");
+    using E = WavSound::Encoding;
+    QTest::newRow("16-bit mono, 30 s") << int(E::S16LE) << 1 << 44100 << 30.0 << 10.0 << 10.0;
+    QTest::newRow("8-bit stereo, 12 s") << int(E::U8) << 2 << 8000 << 12.0 << 10.0 << 10.0;
+    QTest::newRow("24-bit stereo, 11 s") << int(E::S24LE) << 2 << 48000 << 11.0 << 10.0 << 10.0;
+    QTest::newRow("32-bit, 20 s") << int(E::S32LE) << 1 << 22050 << 20.0 << 10.0 << 10.0;
+    QTest::newRow("float 6 ch, 15 s") << int(E::Float32LE) << 6 << 48000 << 15.0 << 10.0 << 10.0;
+    QTest::newRow("shorter stays whole") << int(E::S16LE) << 1 << 44100 << 3.0 << 10.0 << 3.0;
+    QTest::newRow("odd rate, whole frames") << int(E::S24LE) << 3 << 11025 << 2.0 << 0.00005 << 0.0;
+}
+
+void TestSounds::longSoundKeepsItsBeginning()
+{
+    QFETCH(int, encoding);
+    QFETCH(int, channels);
+    QFETCH(int, rate);
+    QFETCH(double, seconds);
+    QFETCH(double, limit);
+    QFETCH(double, kept);
+
+    WavSound sound;
+    sound.encoding = WavSound::Encoding(encoding);
+    sound.channels = channels;
+    sound.sampleRate = rate;
+    const qsizetype frames = qsizetype(seconds * rate);
+    sound.data.resize(frames * sound.bytesPerFrame());
+    for (qsizetype i = 0; i < sound.data.size(); ++i)
+        sound.data[i] = char(i * 7 + 3);
+    const QByteArray original = sound.data;
+
+    sound.keepFirstSeconds(limit);
+    QCOMPARE(sound.seconds(), kept);
+    QCOMPARE(sound.data.size() % sound.bytesPerFrame(), 0);
+    QVERIFY(original.startsWith(sound.data));
+
+    const std::optional<WavSound> back = WavSound::parse(sound.toWavFile());
+    QVERIFY(back);
+    QCOMPARE(int(back->encoding), encoding);
+    QCOMPARE(back->channels, channels);
+    QCOMPARE(back->sampleRate, rate);
+    QCOMPARE(back->data, sound.data);
 }
 
 QTEST_GUILESS_MAIN(TestSounds)
