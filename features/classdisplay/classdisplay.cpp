@@ -85,8 +85,9 @@ void ClassDisplay::scheduleRepaint()
 
 void ClassDisplay::showFullScreenOn(QScreen *target)
 {
+    // Sizes only: under Wayland a window does not know its position.
     const bool elsewhere = target && (target != screen() || !m_placed ||
-                                      (isFullScreen() && geometry() != target->geometry()));
+                                      (isFullScreen() && size() != target->geometry().size()));
     if (elsewhere) {
         // A full-screen window moves as a normal one, then fills its new screen.
         if (isFullScreen())
