@@ -100,7 +100,7 @@ bool saveClassDisplay(const LanguageCatalogue &language, const QString &out)
     second(1100);
     second(1100);
     ok &= saved("noisy");
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 3; ++i) // the count reaches 5: the alarm, and the count starts over
         second(1400);
     ok &= saved("alarm");
     wallNow = QDateTime(QDate(2026, 3, 5), QTime(10, 15, 0)).toMSecsSinceEpoch();
