@@ -9,6 +9,7 @@
 #include "base/tahomafont.h"
 #include "base/windowplacement.h"
 #include "features/about/aboutbox.h"
+#include "features/classdisplay/classdisplaymenu.h"
 #include "features/feedback/feedbackdialog.h"
 #include "features/levels/calibrateaction.h"
 #include "features/levels/leveltooltips.h"
@@ -266,6 +267,7 @@ void MainWindow::createMenu()
 
     QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     helpMenu->setObjectName(QStringLiteral("Help1"));
+    m_helpMenu = helpMenu;
     QAction *onlineHelp =
         item(helpMenu, "Help2", QStringLiteral("Online Help"), &MainWindow::openOnlineHelp);
     onlineHelp->setIcon(picture("help-browser", "help"));
@@ -294,7 +296,8 @@ void MainWindow::createMenu()
 
 // The features' own entries: Session Report... above Exit; Microphone, Calibrate...,
 // Pause Alarm (also the tray icon's menu) and Start with the Desktop after the two
-// options of the Settings menu; the levels behind the meter's and the bar's tooltips.
+// options of the Settings menu; the View menu (the class display) before Help; the
+// levels behind the meter's and the bar's tooltips.
 void MainWindow::addFeatures()
 {
     const Translator tr = translator();
@@ -316,6 +319,8 @@ void MainWindow::addFeatures()
     m_settingsMenu->insertAction(m_resetSeparator, startWithDesktop);
     connect(m_settingsMenu, &QMenu::aboutToShow, startWithDesktop,
             &StartWithDesktopAction::showState);
+    menuBar()->insertMenu(m_helpMenu->menuAction(),
+                          new ClassDisplayMenu(m_session, m_settings, tr, this));
 }
 
 // The meter and the status bar follow the session.

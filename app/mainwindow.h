@@ -31,7 +31,8 @@ class UpdateCheckPoller;
 // It presents the listening session (the meter and the status bar follow its signals)
 // and hands it the controls' values, keeping each in the settings as it changes. The
 // features (levels, calibration, pause, session report, start with the desktop, the
-// microphone menu) bring their own menu entries, which the window only places.
+// microphone menu, the class display) bring their own menu entries, which the window
+// only places.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -128,6 +129,7 @@ private:
     QMenu *m_trayMenu = nullptr;
     QMenu *m_fileMenu = nullptr;
     QMenu *m_settingsMenu = nullptr;
+    QMenu *m_helpMenu = nullptr;
     QAction *m_exitItem = nullptr;
     QAction *m_resetSeparator = nullptr;
     QAction *m_autoStartItem = nullptr;

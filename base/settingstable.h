@@ -42,5 +42,8 @@ inline constexpr Switch AutoStartMicrophone{"AutoStartMicrophone"};
 inline constexpr Text Microphone{"Microphone"};
 // Decibels added to dBFS ("92.00"); empty or absent: not calibrated.
 inline constexpr Text CalibrationOffset{"CalibrationOffset"};
+// The name of the screen the class display fills, as the desktop names it ("HDMI-1");
+// empty, absent or not connected: the main screen.
+inline constexpr Text ClassDisplayScreen{"ClassDisplayScreen"};
 
 } // namespace SettingsTable

@@ -103,6 +103,7 @@ signals:
     // The list of inputs changed (also once at the first inputs tick).
     void inputsChanged(const QList<InputDevice> &inputs);
     void pauseChanged(bool paused);
+    void flashChanged(bool lit);
     void listeningStarted();
 
 private:

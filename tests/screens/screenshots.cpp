@@ -6,12 +6,15 @@
 #include "base/applicationsetup.h"
 #include "base/apppaths.h"
 #include "features/about/aboutbox.h"
+#include "features/classdisplay/classdisplay.h"
 #include "features/feedback/feedbackdialog.h"
 #include "features/levels/calibratedialog.h"
 #include "features/sessionreport/sessionreportwindow.h"
 #include "localisation/languagecatalogue.h"
 #include "localisation/languagedialog.h"
 #include "monitor/decibels.h"
+#include "monitor/microphonecapture.h"
+#include "session/listeningsession.h"
 #include "session/sessionrecord.h"
 #include "support/fakes.h"
 #include "update/updatenotice.h"
@@ -60,6 +63,53 @@ void recordLesson(SessionRecord &record)
             count = 0;
         record.closeSecond(start + (second + 1) * 1000LL, noisy, alarm);
     }
+}
+
+// The class display at 800 x 450 over a session of its own, quiet, noisy, at the alarm
+// and paused until 10:45; tolerance 5, the meter full at a peak of about 1526.
+bool saveClassDisplay(const LanguageCatalogue &language, const QString &out)
+{
+    auto steady = std::make_unique<SteadyDevice>();
+    SteadyDevice &device = *steady;
+    MicrophoneCapture capture(std::move(steady));
+    RecordingPlayer player;
+    ListeningSession session(capture, player);
+    qint64 now = 0;
+    qint64 wallNow = QDateTime(QDate(2026, 3, 5), QTime(10, 14, 0)).toMSecsSinceEpoch();
+    session.setClock([&] { return now; });
+    session.setWallClock([&] { return wallNow; });
+    const auto second = [&](qint16 peak) {
+        device.peak = peak;
+        for (int tick = 0; tick < 20; ++tick) {
+            now += 50;
+            session.onMeterTick();
+        }
+        wallNow += 1000;
+        session.onCountTick();
+    };
+    ClassDisplay display(session, [&](const QString &text) { return language.translate(text); });
+    display.resize(800, 450);
+    const auto saved = [&](const char *name) {
+        return display.grab().save(out + QStringLiteral("/class-display-%1.png").arg(name));
+    };
+    // The event loop never runs meanwhile, so only these readings count.
+    session.start();
+    bool ok = true;
+    second(300);
+    ok &= saved("quiet");
+    second(1100);
+    second(1100);
+    ok &= saved("noisy");
+    for (int i = 0; i < 3; ++i) // the count reaches 5: the alarm, and the count starts over
+        second(1400);
+    ok &= saved("alarm");
+    wallNow = QDateTime(QDate(2026, 3, 5), QTime(10, 15, 0)).toMSecsSinceEpoch();
+    session.pauseFor(30);
+    for (int i = 0; i < ClassDisplayModel::AlarmHoldSeconds; ++i)
+        second(250);
+    ok &= saved("paused");
+    session.stop();
+    return ok;
 }
 } // namespace
 
@@ -117,5 +167,6 @@ int main(int argc, char *argv[])
         report.resize(640, 360);
         ok &= save(report, 500, out + QStringLiteral("/session-report.png"));
     }
+    ok &= saveClassDisplay(language, out);
     return ok ? 0 : 1;
 }

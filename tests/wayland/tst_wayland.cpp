@@ -134,6 +134,7 @@ void TestWayland::menusOpen_data()
     QTest::addColumn<QString>("menu");
     QTest::newRow("File") << "File1";
     QTest::newRow("Settings") << "Settings1";
+    QTest::newRow("View") << "View1";
     QTest::newRow("Help") << "Help1";
 }
 
