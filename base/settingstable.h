@@ -42,5 +42,11 @@ inline constexpr Switch AutoStartMicrophone{"AutoStartMicrophone"};
 inline constexpr Text Microphone{"Microphone"};
 // Decibels added to dBFS ("92.00"); empty or absent: not calibrated.
 inline constexpr Text CalibrationOffset{"CalibrationOffset"};
+// How the alarm warns: "Sound", "Flash" or "Both" (letter case counts); anything else,
+// or no key, is Sound.
+inline constexpr Text AlarmMode{"AlarmMode"};
+// The warning sound's volume in percent of its own loudness; the menu offers 10 ... 100
+// in steps of 10, and a value outside 10 ... 100 plays at the nearer limit.
+inline constexpr Integer AlarmVolume{"AlarmVolume", 100, 10, 100};
 
 } // namespace SettingsTable

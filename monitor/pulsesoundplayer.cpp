@@ -1,18 +1,10 @@
 #include "monitor/pulsesoundplayer.h"
 
 #include "base/monotonicclock.h"
-#include "monitor/builtinsounds.h"
-
-#include <QFile>
 
 namespace {
 // How long a sound may take to start and drain beyond its own length.
 constexpr qint64 LatencyAllowanceMs = 2000;
-
-WavSound soundOrFallback(const QByteArray &file)
-{
-    return WavSound::parse(file).value_or(WavSound::fallback());
-}
 
 pa_sample_format_t formatOf(WavSound::Encoding encoding)
 {
@@ -52,18 +44,17 @@ PulseSoundPlayer::~PulseSoundPlayer()
 
 void PulseSoundPlayer::playResource(const QString &name)
 {
-    play(soundOrFallback(BuiltinSounds::load(name)));
+    play(resourceSound(name));
 }
 
 void PulseSoundPlayer::playFile(const QString &path)
 {
-    QFile file(path);
-    QByteArray bytes;
-    if (file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly))
-        bytes = file.read(MaximumFileBytes);
-    WavSound sound = soundOrFallback(bytes);
-    sound.keepFirstSeconds(MaximumFileSeconds);
-    play(sound);
+    play(fileSound(path));
+}
+
+void PulseSoundPlayer::setVolume(double fraction)
+{
+    m_volume.store(qBound(0.0, fraction, 1.0), std::memory_order_relaxed);
 }
 
 void PulseSoundPlayer::play(const WavSound &sound)
@@ -121,7 +112,13 @@ void PulseSoundPlayer::startStream(pa_context *context)
         return;
     }
     pa_stream_set_write_callback(m_stream, &PulseSoundPlayer::onWrite, this);
-    if (pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr,
+    // The server scales the samples, built-in and custom sounds alike. The volume is
+    // relative to the speaker's own, also on a server with flat volumes, where an
+    // absolute one would turn the speaker up or down for everything else.
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, used.channels,
+                   pa_sw_volume_from_linear(m_volume.load(std::memory_order_relaxed)));
+    if (pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_RELATIVE_VOLUME, &volume,
                                    nullptr) < 0)
         dropStream();
 }

@@ -18,6 +18,8 @@ public:
     void playResource(const QString &name) override;
     void playFile(const QString &path) override;
     bool isPlaying() const override;
+    // Given to each new playback stream as its volume, relative to the sink's.
+    void setVolume(double fraction) override;
 
     void play(const WavSound &sound);
 
@@ -37,4 +39,6 @@ private:
     // Steady-clock milliseconds after which a sound counts as over even if the server
     // never said so (a connection that failed before the stream started, say).
     std::atomic<qint64> m_playingDeadlineMs{0};
+    // Set by the caller's thread, read when the loop thread starts a stream.
+    std::atomic<double> m_volume{1.0};
 };
