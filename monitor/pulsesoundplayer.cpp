@@ -2,6 +2,8 @@
 
 #include "base/monotonicclock.h"
 
+#include <utility>
+
 namespace {
 // How long a sound may take to start and drain beyond its own length.
 constexpr qint64 LatencyAllowanceMs = 2000;
@@ -54,11 +56,13 @@ void PulseSoundPlayer::playFile(const QString &path)
 
 void PulseSoundPlayer::setVolume(double fraction)
 {
-    m_volume.store(qBound(0.0, fraction, 1.0), std::memory_order_relaxed);
+    m_volume = qBound(0.0, fraction, 1.0);
 }
 
-void PulseSoundPlayer::play(const WavSound &sound)
+void PulseSoundPlayer::play(WavSound sound)
 {
+    if (m_volume < 1.0)
+        sound.scaleVolume(m_volume); // before the loop is locked: a long sound takes a while
     if (m_connection.isStarted()) {
         m_connection.lock();
         const bool broken = m_connection.isBroken();
@@ -79,10 +83,10 @@ void PulseSoundPlayer::play(const WavSound &sound)
 
     m_connection.lock();
     dropStream(); // a new sound cuts off the one still playing
-    m_sound = sound;
+    m_sound = std::move(sound);
     m_offset = 0;
     m_pending = true;
-    m_playingDeadlineMs.store(MonotonicClock::nowMs() + qint64(sound.seconds() * 1000) +
+    m_playingDeadlineMs.store(MonotonicClock::nowMs() + qint64(m_sound.seconds() * 1000) +
                                   LatencyAllowanceMs,
                               std::memory_order_relaxed);
     m_playing.store(true, std::memory_order_release);
@@ -112,13 +116,7 @@ void PulseSoundPlayer::startStream(pa_context *context)
         return;
     }
     pa_stream_set_write_callback(m_stream, &PulseSoundPlayer::onWrite, this);
-    // The server scales the samples, built-in and custom sounds alike. The volume is
-    // relative to the speaker's own, also on a server with flat volumes, where an
-    // absolute one would turn the speaker up or down for everything else.
-    pa_cvolume volume;
-    pa_cvolume_set(&volume, used.channels,
-                   pa_sw_volume_from_linear(m_volume.load(std::memory_order_relaxed)));
-    if (pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_RELATIVE_VOLUME, &volume,
+    if (pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr,
                                    nullptr) < 0)
         dropStream();
 }

@@ -520,7 +520,7 @@ void TestMonitorEndToEnd::calibratedLevelOfAKnownTone()
 
 // Settings > Alarm Volume through the real player and sound server: the same beep at
 // 100 % and at 30 % reaches the speaker at 0.3 times the peak; at 100 % again it is as
-// loud as at first (a server that kept the quieter stream's volume would play it so).
+// loud as at first (a volume the server kept for the stream would make it quieter).
 void TestMonitorEndToEnd::alarmVolumeScalesWhatTheSpeakerPlays()
 {
     Monitor m({"Tolerance=1", "Sound=Beep"});
