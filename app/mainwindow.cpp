@@ -9,6 +9,8 @@
 #include "base/tahomafont.h"
 #include "base/windowplacement.h"
 #include "features/about/aboutbox.h"
+#include "features/alarm/alarmmodemenu.h"
+#include "features/alarm/alarmvolumemenu.h"
 #include "features/classdisplay/classdisplaymenu.h"
 #include "features/feedback/feedbackdialog.h"
 #include "features/levels/calibrateaction.h"
@@ -295,9 +297,9 @@ void MainWindow::createMenu()
 }
 
 // The features' own entries: Session Report... above Exit; Microphone, Calibrate...,
-// Pause Alarm (also the tray icon's menu) and Start with the Desktop after the two
-// options of the Settings menu; the View menu (the class display) before Help; the
-// levels behind the meter's and the bar's tooltips.
+// Pause Alarm (also the tray icon's menu), Alarm, Alarm Volume and Start with the Desktop
+// after the two options of the Settings menu; the View menu (the class display) before
+// Help; the levels behind the meter's and the bar's tooltips.
 void MainWindow::addFeatures()
 {
     const Translator tr = translator();
@@ -313,6 +315,10 @@ void MainWindow::addFeatures()
     auto *pause = new PauseMenu(m_session, tr, this);
     m_settingsMenu->insertMenu(m_resetSeparator, pause);
     m_trayMenu->addMenu(pause);
+    m_settingsMenu->insertMenu(m_resetSeparator,
+                               new AlarmModeMenu(m_session, m_settings, tr, this));
+    m_settingsMenu->insertMenu(m_resetSeparator,
+                               new AlarmVolumeMenu(m_session, m_settings, tr, this));
     auto *startWithDesktop = new StartWithDesktopAction(
         m_paths.programFile, tr,
         [this](const QString &message) { ProgramMessages::showGeneralError(this, message); }, this);
@@ -323,11 +329,12 @@ void MainWindow::addFeatures()
                           new ClassDisplayMenu(m_session, m_settings, tr, this));
 }
 
-// The meter and the status bar follow the session.
+// The meter and the status bar follow the session; the meter shows its visual alarm.
 void MainWindow::presentSession()
 {
     connect(&m_session, &ListeningSession::listeningStarted, this, &MainWindow::showListening);
     connect(&m_session, &ListeningSession::signalChanged, this, &MainWindow::showSignalState);
+    connect(&m_session, &ListeningSession::flashChanged, m_meter, &NoiseMeter::setFlashLit);
     connect(&m_session, &ListeningSession::readingTaken, this,
             [this](const NoiseDetector::Reading &reading) {
                 m_meter->setBarColor(reading.noisy ? Red : Lime);

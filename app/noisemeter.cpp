@@ -35,21 +35,36 @@ void NoiseMeter::setSignalLost(bool lost)
     }
 }
 
+void NoiseMeter::setFlashLit(bool lit)
+{
+    if (lit != m_flashLit) {
+        m_flashLit = lit;
+        update();
+    }
+}
+
 void NoiseMeter::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    // Every colour as it is, or inverted while the visual alarm is lit.
+    const auto shown = [this](const QColor &color) {
+        if (!m_flashLit)
+            return color;
+        const QColor rgb = color.toRgb();
+        return QColor(255 - rgb.red(), 255 - rgb.green(), 255 - rgb.blue());
+    };
     const QRect frame = rect().adjusted(0, 0, -1, -1);
     if (m_signalLost) {
-        painter.fillRect(rect(), palette().color(QPalette::Disabled, QPalette::Window));
-        painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
+        painter.fillRect(rect(), shown(palette().color(QPalette::Disabled, QPalette::Window)));
+        painter.setPen(shown(palette().color(QPalette::Disabled, QPalette::WindowText)));
         painter.drawRect(frame);
         return;
     }
-    painter.fillRect(rect(), Qt::white);
-    painter.setPen(palette().color(QPalette::Mid));
+    painter.fillRect(rect(), shown(Qt::white));
+    painter.setPen(shown(palette().color(QPalette::Mid)));
     painter.drawRect(frame);
     const QRect inner = rect().adjusted(1, 1, -1, -1);
     const int width = inner.width() * m_percent / 100;
     if (width > 0)
-        painter.fillRect(QRect(inner.left(), inner.top(), width, inner.height()), m_color);
+        painter.fillRect(QRect(inner.left(), inner.top(), width, inner.height()), shown(m_color));
 }

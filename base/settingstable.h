@@ -45,5 +45,11 @@ inline constexpr Text CalibrationOffset{"CalibrationOffset"};
 // The name of the screen the class display fills, as the desktop names it ("HDMI-1");
 // empty, absent or not connected: the main screen.
 inline constexpr Text ClassDisplayScreen{"ClassDisplayScreen"};
+// How the alarm warns: "Sound", "Flash" or "Both" (letter case counts); anything else,
+// or no key, is Sound.
+inline constexpr Text AlarmMode{"AlarmMode"};
+// The warning sound's volume in percent of its own loudness; the menu offers 10 ... 100
+// in steps of 10, and a value outside 10 ... 100 plays at the nearer limit.
+inline constexpr Integer AlarmVolume{"AlarmVolume", 100, 10, 100};
 
 } // namespace SettingsTable

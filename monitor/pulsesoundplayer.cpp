@@ -1,18 +1,12 @@
 #include "monitor/pulsesoundplayer.h"
 
 #include "base/monotonicclock.h"
-#include "monitor/builtinsounds.h"
 
-#include <QFile>
+#include <utility>
 
 namespace {
 // How long a sound may take to start and drain beyond its own length.
 constexpr qint64 LatencyAllowanceMs = 2000;
-
-WavSound soundOrFallback(const QByteArray &file)
-{
-    return WavSound::parse(file).value_or(WavSound::fallback());
-}
 
 pa_sample_format_t formatOf(WavSound::Encoding encoding)
 {
@@ -52,22 +46,23 @@ PulseSoundPlayer::~PulseSoundPlayer()
 
 void PulseSoundPlayer::playResource(const QString &name)
 {
-    play(soundOrFallback(BuiltinSounds::load(name)));
+    play(resourceSound(name));
 }
 
 void PulseSoundPlayer::playFile(const QString &path)
 {
-    QFile file(path);
-    QByteArray bytes;
-    if (file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly))
-        bytes = file.read(MaximumFileBytes);
-    WavSound sound = soundOrFallback(bytes);
-    sound.keepFirstSeconds(MaximumFileSeconds);
-    play(sound);
+    play(fileSound(path));
 }
 
-void PulseSoundPlayer::play(const WavSound &sound)
+void PulseSoundPlayer::setVolume(double fraction)
 {
+    m_volume = qBound(0.0, fraction, 1.0);
+}
+
+void PulseSoundPlayer::play(WavSound sound)
+{
+    if (m_volume < 1.0)
+        sound.scaleVolume(m_volume); // before the loop is locked: a long sound takes a while
     if (m_connection.isStarted()) {
         m_connection.lock();
         const bool broken = m_connection.isBroken();
@@ -88,10 +83,10 @@ void PulseSoundPlayer::play(const WavSound &sound)
 
     m_connection.lock();
     dropStream(); // a new sound cuts off the one still playing
-    m_sound = sound;
+    m_sound = std::move(sound);
     m_offset = 0;
     m_pending = true;
-    m_playingDeadlineMs.store(MonotonicClock::nowMs() + qint64(sound.seconds() * 1000) +
+    m_playingDeadlineMs.store(MonotonicClock::nowMs() + qint64(m_sound.seconds() * 1000) +
                                   LatencyAllowanceMs,
                               std::memory_order_relaxed);
     m_playing.store(true, std::memory_order_release);

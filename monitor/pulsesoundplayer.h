@@ -18,8 +18,14 @@ public:
     void playResource(const QString &name) override;
     void playFile(const QString &path) override;
     bool isPlaying() const override;
+    // The samples of the next sounds are scaled before they are played. Not a stream
+    // volume: PipeWire's PulseAudio service (0.3.65, WirePlumber 0.4.13) ignores one given
+    // when the stream is made, and WirePlumber keeps stream volumes by media role, so one
+    // set later would turn every program's notification sounds down with ours.
+    void setVolume(double fraction) override;
 
-    void play(const WavSound &sound);
+    // Plays the sound at the volume set.
+    void play(WavSound sound);
 
 private:
     void startStream(pa_context *context); // loop locked
@@ -37,4 +43,5 @@ private:
     // Steady-clock milliseconds after which a sound counts as over even if the server
     // never said so (a connection that failed before the stream started, say).
     std::atomic<qint64> m_playingDeadlineMs{0};
+    double m_volume = 1.0; // the caller's thread only
 };

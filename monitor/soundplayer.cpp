@@ -1,5 +1,9 @@
 #include "monitor/soundplayer.h"
 
+#include "monitor/builtinsounds.h"
+
+#include <QFile>
+
 #ifdef Q_OS_WIN
 #include "monitor/winsoundplayer.h"
 #else
@@ -15,4 +19,20 @@ std::unique_ptr<SoundPlayer> SoundPlayer::createDefault()
 #else
     return std::make_unique<PulseSoundPlayer>();
 #endif
+}
+
+WavSound SoundPlayer::resourceSound(const QString &name)
+{
+    return WavSound::parse(BuiltinSounds::load(name)).value_or(WavSound::fallback());
+}
+
+WavSound SoundPlayer::fileSound(const QString &path)
+{
+    QFile file(path);
+    QByteArray bytes;
+    if (file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly))
+        bytes = file.read(MaximumFileBytes);
+    WavSound sound = WavSound::parse(bytes).value_or(WavSound::fallback());
+    sound.keepFirstSeconds(MaximumFileSeconds);
+    return sound;
 }

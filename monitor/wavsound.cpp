@@ -48,6 +48,55 @@ void WavSound::keepFirstSeconds(double limit)
     data.truncate(qsizetype(frames) * bytesPerFrame());
 }
 
+void WavSound::scaleVolume(double volume)
+{
+    const double factor = volume > 0 ? qMin(volume, 1.0) : 0.0; // NaN too is silence
+    char *bytes = data.data();
+    const qsizetype size = data.size();
+    // Within the range already, since factor <= 1; held there all the same.
+    const auto scaled = [factor](double sample, double low, double high) {
+        return qBound(low, std::round(sample * factor), high);
+    };
+    switch (encoding) {
+    case Encoding::U8:
+        for (qsizetype i = 0; i < size; ++i) {
+            const int sample = static_cast<unsigned char>(bytes[i]) - 128;
+            bytes[i] = static_cast<char>(128 + int(scaled(sample, -128, 127)));
+        }
+        return;
+    case Encoding::S16LE:
+        for (qsizetype i = 0; i + 2 <= size; i += 2) {
+            const qint16 sample = qFromLittleEndian<qint16>(bytes + i);
+            qToLittleEndian(qint16(scaled(sample, -32768, 32767)), bytes + i);
+        }
+        return;
+    case Encoding::S24LE:
+        for (qsizetype i = 0; i + 3 <= size; i += 3) {
+            const auto *b = reinterpret_cast<const unsigned char *>(bytes + i);
+            qint32 sample = qint32(b[0] | (b[1] << 8) | (b[2] << 16));
+            if (sample & 0x800000)
+                sample -= 0x1000000; // the sign of the top byte
+            const auto out = qint32(scaled(sample, -8388608, 8388607));
+            bytes[i] = char(out & 0xFF);
+            bytes[i + 1] = char((out >> 8) & 0xFF);
+            bytes[i + 2] = char((out >> 16) & 0xFF);
+        }
+        return;
+    case Encoding::S32LE:
+        for (qsizetype i = 0; i + 4 <= size; i += 4) {
+            const qint32 sample = qFromLittleEndian<qint32>(bytes + i);
+            qToLittleEndian(qint32(scaled(sample, -2147483648.0, 2147483647.0)), bytes + i);
+        }
+        return;
+    case Encoding::Float32LE:
+        for (qsizetype i = 0; i + 4 <= size; i += 4) {
+            const float sample = qFromLittleEndian<float>(bytes + i);
+            qToLittleEndian(float(sample * factor), bytes + i);
+        }
+        return;
+    }
+}
+
 QByteArray WavSound::toWavFile() const
 {
     const bool plain = encoding == Encoding::U8 || encoding == Encoding::S16LE;

@@ -25,6 +25,10 @@ public:
     double seconds() const;
     // Cuts the sound after this many seconds (whole frames); a shorter one stays whole.
     void keepFirstSeconds(double limit);
+    // Makes the sound quieter: every sample times volume (0 ... 1, held within; 0.3 is
+    // 30 % of the amplitude), rounded to the nearest step, half steps away from silence.
+    // 8-bit samples are unsigned around 128, their silence; the others are signed around 0.
+    void scaleVolume(double volume);
     // The sound as a RIFF WAVE file that parse() reads back unchanged: plain PCM for 8 and
     // 16 bits, the extensible header otherwise.
     QByteArray toWavFile() const;

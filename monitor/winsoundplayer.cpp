@@ -5,6 +5,7 @@
 #include "monitor/wavsound.h"
 
 #include <QFile>
+#include <utility>
 
 // <windows.h> first: the other Windows headers rely on its types.
 #include <windows.h>
@@ -39,6 +40,18 @@ WinSoundPlayer::~WinSoundPlayer()
     PlaySoundW(nullptr, nullptr, 0);
 }
 
+void WinSoundPlayer::setVolume(double fraction)
+{
+    m_volume = qBound(0.0, fraction, 1.0);
+}
+
+void WinSoundPlayer::playFromMemory(QByteArray file)
+{
+    // PlaySoundW stops the earlier sound before it returns, so its memory may go then.
+    PlaySoundW(reinterpret_cast<LPCWSTR>(file.constData()), nullptr, SND_MEMORY | SND_ASYNC);
+    m_playing.swap(file);
+}
+
 void WinSoundPlayer::playResource(const QString &name)
 {
     QByteArray next = BuiltinSounds::load(name);
@@ -48,9 +61,13 @@ void WinSoundPlayer::playResource(const QString &name)
                    nullptr, SND_ALIAS_ID | SND_ASYNC);
         return;
     }
-    // PlaySoundW stops the earlier sound before it returns, so its memory may go then.
-    PlaySoundW(reinterpret_cast<LPCWSTR>(next.constData()), nullptr, SND_MEMORY | SND_ASYNC);
-    m_playing.swap(next);
+    if (m_volume < 1.0) {
+        if (std::optional<WavSound> sound = WavSound::parse(next)) {
+            sound->scaleVolume(m_volume);
+            next = sound->toWavFile();
+        }
+    }
+    playFromMemory(std::move(next));
 }
 
 void WinSoundPlayer::playFile(const QString &path)
@@ -59,16 +76,17 @@ void WinSoundPlayer::playFile(const QString &path)
     std::optional<WavSound> sound;
     if (file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly))
         sound = WavSound::parse(file.readAll());
-    if (!sound || sound->seconds() <= MaximumFileSeconds) {
-        // The system reads the file itself, and plays its default sound for one it cannot.
+    if (!sound || (sound->seconds() <= MaximumFileSeconds && m_volume >= 1.0)) {
+        // The system reads the file itself, and plays its default sound for one it cannot
+        // (at the system's volume: what we cannot read we cannot make quieter either).
         expectPlaying(sound ? sound->seconds() : DefaultSoundSeconds);
         PlaySoundW(reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, SND_FILENAME | SND_ASYNC);
         return;
     }
-    // A long sound: only its beginning, played from memory.
+    // A long or a quieter sound: its first seconds, scaled, played from memory.
     sound->keepFirstSeconds(MaximumFileSeconds);
-    QByteArray next = sound->toWavFile();
+    if (m_volume < 1.0)
+        sound->scaleVolume(m_volume);
     expectPlaying(sound->seconds());
-    PlaySoundW(reinterpret_cast<LPCWSTR>(next.constData()), nullptr, SND_MEMORY | SND_ASYNC);
-    m_playing.swap(next);
+    playFromMemory(sound->toWavFile());
 }

@@ -17,11 +17,17 @@ public:
     // PlaySoundW does not tell when it is done: the sound's own length, plus an allowance
     // for the device to start, decides.
     bool isPlaying() const override;
+    // PlaySoundW has no volume of its own: below 1 the samples are scaled in memory and
+    // played from there; at 1 every sound takes the road it always took.
+    void setVolume(double fraction) override;
 
 private:
     void expectPlaying(double seconds);
+    // Plays a WAVE file held in memory (kept until the next sound replaces it).
+    void playFromMemory(QByteArray file);
 
     std::atomic<qint64> m_playingUntilMs{0};
+    double m_volume = 1.0;
     // The sound being played from memory must outlive its playback.
     QByteArray m_playing;
 };

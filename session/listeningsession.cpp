@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTimer>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -64,6 +65,18 @@ void ListeningSession::setMicrophone(const QString &id)
     m_capture.setPreferredInput(id);
 }
 
+void ListeningSession::setAlarmMode(AlarmMode mode)
+{
+    m_alarmMode = mode;
+}
+
+void ListeningSession::setAlarmVolume(int percent)
+{
+    m_alarmVolume =
+        qBound(SettingsTable::AlarmVolume.minimum, percent, SettingsTable::AlarmVolume.maximum);
+    m_player.setVolume(m_alarmVolume / 100.0);
+}
+
 void ListeningSession::start()
 {
     m_capture.openMicrophone(); // a failure shows as a greyed meter, not as a message
@@ -86,6 +99,8 @@ void ListeningSession::onMeterTick()
         m_signal.noteCapture(now);
     // Without sound coming in, the room counts as silent rather than as loud as it last was.
     const bool live = m_signal.isLive(now);
+    // Only a sound that plays is guarded against: the visual alarm is never heard, so
+    // with Flash the room is counted throughout.
     const bool ownSound = m_echoGuard.isOwnSound(m_player.isPlaying(), now);
     m_reading = m_detector.measure(live ? m_capture.rawLevel() : 0, m_threshold, ownSound);
     m_record.noteReading(m_reading.level);
@@ -94,6 +109,16 @@ void ListeningSession::onMeterTick()
         emit signalChanged(live);
     }
     emit readingTaken(m_reading);
+    showFlash(now);
+}
+
+void ListeningSession::showFlash(qint64 now)
+{
+    const bool lit = m_flash.isLit(now);
+    if (lit != m_flashLit) {
+        m_flashLit = lit;
+        emit flashChanged(lit);
+    }
 }
 
 void ListeningSession::onCountTick()
@@ -111,16 +136,32 @@ void ListeningSession::onCountTick()
     }
 }
 
+// Plays the chosen sound, or starts the visual alarm for as long as that sound would
+// have played, or both. Flash plays nothing at all, so the echo guard, which follows the
+// player, leaves the room heard.
 void ListeningSession::playAlarm()
 {
+    const bool plays = AlarmModes::plays(m_alarmMode);
+    const bool flashes = AlarmModes::flashes(m_alarmMode);
+    double soundSeconds = 0; // None, or a custom file that is gone: nothing to play
     if (m_sound == SoundChoice::Custom) {
-        if (!m_customSoundFile.isEmpty() && QFileInfo(m_customSoundFile).isFile())
-            m_player.playFile(m_customSoundFile);
-        return;
+        if (!m_customSoundFile.isEmpty() && QFileInfo(m_customSoundFile).isFile()) {
+            if (plays)
+                m_player.playFile(m_customSoundFile);
+            if (flashes)
+                soundSeconds = SoundPlayer::fileSound(m_customSoundFile).seconds();
+        }
+    } else if (const QString resource = SoundChoices::resourceName(m_sound); !resource.isEmpty()) {
+        if (plays)
+            m_player.playResource(resource);
+        if (flashes)
+            soundSeconds = SoundPlayer::resourceSound(resource).seconds();
     }
-    const QString resource = SoundChoices::resourceName(m_sound);
-    if (!resource.isEmpty())
-        m_player.playResource(resource);
+    if (flashes) {
+        const qint64 now = m_now();
+        m_flash.start(now, qint64(std::ceil(soundSeconds * 1000)));
+        showFlash(now); // lit at once, not at the next meter tick
+    }
 }
 
 void ListeningSession::onInputsTick()

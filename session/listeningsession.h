@@ -1,11 +1,14 @@
 #pragma once
 
 #include "base/monotonicclock.h"
+#include "base/settingstable.h"
 #include "monitor/alarmechoguard.h"
 #include "monitor/capturedevice.h"
 #include "monitor/noisedetector.h"
 #include "monitor/signalwatch.h"
 #include "monitor/soundchoice.h"
+#include "session/alarmflash.h"
+#include "session/alarmmode.h"
 #include "session/alarmpause.h"
 #include "session/sessionrecord.h"
 
@@ -16,15 +19,17 @@ class QTimer;
 class SoundPlayer;
 
 // One listening session: capture -> signal watch and echo guard -> detector -> count
-// -> alarm, with the pause and the per-second record. It reads no widgets and no
-// settings: the threshold, tolerance, sound and microphone come in as values, and what
-// happens goes out as signals, so the main window and every other view present the same
-// session and none of them reads another's controls.
+// -> alarm (its sound, the visual alarm or both), with the pause and the per-second
+// record. It reads no widgets and no settings: the threshold, tolerance, sound, alarm mode
+// and volume and the microphone come in as values, and what happens goes out as signals,
+// so the main window and every other view present the same session and none of them
+// reads another's controls.
 //
-// Its ticks: the meter tick every 50 ms takes the newest capture and measures it; the
-// count tick every second counts the last reading before it and sounds the alarm at the
-// tolerance; the inputs tick every second keeps the list of microphones current. The
-// first two run from start() to stop(), the third from construction.
+// Its ticks: the meter tick every 50 ms takes the newest capture and measures it, and
+// flashes the visual alarm while that runs; the count tick every second counts the last
+// reading before it and sounds the alarm at the tolerance; the inputs tick every second
+// keeps the list of microphones current. The first two run from start() to stop(), the
+// third from construction.
 class ListeningSession : public QObject
 {
     Q_OBJECT
@@ -56,6 +61,10 @@ public:
     void setCustomSoundFile(const QString &path);
     // The input to record; empty: the sound system's default.
     void setMicrophone(const QString &id);
+    // How the next alarms warn: their sound, the visual alarm, or both (see flashChanged).
+    void setAlarmMode(AlarmMode mode);
+    // The warning sound's volume in percent (held within 10 ... 100), for the next sounds.
+    void setAlarmVolume(int percent);
     // Monotonic milliseconds for the guards and the pause, and wall-clock milliseconds
     // since the epoch for the record and the pause's end; both replaceable for tests.
     void setClock(MillisecondClock monotonic) { m_now = std::move(monotonic); }
@@ -80,6 +89,10 @@ public:
     int tolerance() const { return m_tolerance; }
     SoundChoice sound() const { return m_sound; }
     QString microphone() const { return m_microphone; }
+    AlarmMode alarmMode() const { return m_alarmMode; }
+    int alarmVolume() const { return m_alarmVolume; }
+    // Whether the visual alarm is lit now (as the last flashChanged said).
+    bool isFlashLit() const { return m_flashLit; }
     const NoiseDetector::Reading &lastReading() const { return m_reading; }
     int noiseSeconds() const { return m_detector.noiseSeconds(); }
     bool isSignalLive() const { return m_live; }
@@ -103,11 +116,15 @@ signals:
     // The list of inputs changed (also once at the first inputs tick).
     void inputsChanged(const QList<InputDevice> &inputs);
     void pauseChanged(bool paused);
+    // The visual alarm (Flash or Both) turned lit or dark. An alarm lights it at once and
+    // the meter ticks flash it for as long as the sound that would have played (at least
+    // AlarmFlash::MinimumMs), never more than three times a second; it ends dark.
     void flashChanged(bool lit);
     void listeningStarted();
 
 private:
     void playAlarm();
+    void showFlash(qint64 now);
 
     MicrophoneCapture &m_capture;
     SoundPlayer &m_player;
@@ -128,6 +145,10 @@ private:
     SoundChoice m_sound = SoundChoice::None;
     QString m_customSoundFile;
     QString m_microphone;
+    AlarmMode m_alarmMode = AlarmMode::Sound;
+    int m_alarmVolume = SettingsTable::AlarmVolume.fallback;
+    AlarmFlash m_flash;
+    bool m_flashLit = false;
 
     QTimer *m_meterTimer;
     QTimer *m_countTimer;

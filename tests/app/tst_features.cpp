@@ -2,6 +2,7 @@
 // alarm, levels in the tooltips, calibration, the session report and start with the
 // desktop. Clocks are the test's; nothing waits.
 #include "app/mainwindow.h"
+#include "app/noisemeter.h"
 #include "features/levels/calibratedialog.h"
 #include "features/levels/leveltooltips.h"
 #include "features/pause/pausenote.h"
@@ -124,6 +125,10 @@ private slots:
     void reportPlotDrawsEverySecond();
     void startWithTheDesktop();
     void newTextsAreTranslated();
+    void alarmMenusRestoreTheirSettings_data();
+    void alarmMenusRestoreTheirSettings();
+    void alarmMenusStoreTheChoice();
+    void meterPaintsTheFlash();
 };
 
 void TestFeatures::pauseKeepsCountingSilently_data()
@@ -408,6 +413,183 @@ void TestFeatures::newTextsAreTranslated()
     QCOMPARE(w.child<QAction>("SessionReport1")->text(), QString("Sitzungsbericht..."));
     QCOMPARE(w.child<QAction>("StartWithDesktop1")->text(), QString("Mit dem Desktop starten"));
     QCOMPARE(w.child<QAction>("PauseFor30")->text(), QString("30 Minuten"));
+    QCOMPARE(w.child<QMenu>("AlarmMode1")->title(), QString("Alarm"));
+    QCOMPARE(w.child<QAction>("AlarmFlash1")->text(), QString("Blinken"));
+    QCOMPARE(w.child<QMenu>("AlarmVolume1")->title(), QString("Alarmlautst\u00E4rke"));
+    QCOMPARE(w.child<QAction>("AlarmVolume30")->text(), QString("30 %"));
+}
+
+namespace {
+// The check-marked items of a menu, by name.
+QStringList checkedItems(const QMenu *menu)
+{
+    QStringList names;
+    for (const QAction *item : menu->actions()) {
+        if (item->isChecked())
+            names << item->objectName();
+    }
+    return names;
+}
+} // namespace
+
+void TestFeatures::alarmMenusRestoreTheirSettings_data()
+{
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<int>("mode"); // AlarmMode
+    QTest::addColumn<QString>("modeItem");
+    QTest::addColumn<int>("volume");
+    QTest::addColumn<QStringList>("volumeItems");
+    QTest::newRow("nothing stored: the sound at full volume")
+        << QStringList{"Sound=Beep"} << int(AlarmMode::Sound) << "AlarmSound1" << 100
+        << QStringList{"AlarmVolume100"};
+    QTest::newRow("stored") << QStringList{"AlarmMode=Both", "AlarmVolume=40"}
+                            << int(AlarmMode::Both) << "AlarmBoth1" << 40
+                            << QStringList{"AlarmVolume40"};
+    QTest::newRow("Flash") << QStringList{"AlarmMode=Flash"} << int(AlarmMode::Flash)
+                           << "AlarmFlash1" << 100 << QStringList{"AlarmVolume100"};
+    QTest::newRow("unknown mode is Sound, a volume below 10 is 10")
+        << QStringList{"AlarmMode=flash", "AlarmVolume=5"} << int(AlarmMode::Sound) << "AlarmSound1"
+        << 10 << QStringList{"AlarmVolume10"};
+    QTest::newRow("a volume between two steps plays as written, none checked")
+        << QStringList{"AlarmVolume=35"} << int(AlarmMode::Sound) << "AlarmSound1" << 35
+        << QStringList{};
+    QTest::newRow("a volume that is no number is 100")
+        << QStringList{"AlarmVolume=loud"} << int(AlarmMode::Sound) << "AlarmSound1" << 100
+        << QStringList{"AlarmVolume100"};
+}
+
+// Settings > Alarm and Settings > Alarm Volume hand the stored choice to the session
+// when the window opens, and show it checked.
+void TestFeatures::alarmMenusRestoreTheirSettings()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(int, mode);
+    QFETCH(QString, modeItem);
+    QFETCH(int, volume);
+    QFETCH(QStringList, volumeItems);
+    Window w(settings);
+    const QByteArray before = w.settingsBytes();
+    auto *modes = w.child<QMenu>("AlarmMode1");
+    auto *volumes = w.child<QMenu>("AlarmVolume1");
+    const QList<QAction *> settingsItems = w.child<QMenu>("Settings1")->actions();
+    QVERIFY(settingsItems.contains(modes->menuAction()));
+    QCOMPARE(settingsItems.indexOf(volumes->menuAction()),
+             settingsItems.indexOf(modes->menuAction()) + 1);
+    QCOMPARE(int(w.session->alarmMode()), mode);
+    QCOMPARE(checkedItems(modes), QStringList{modeItem});
+    QCOMPARE(w.session->alarmVolume(), volume);
+    QCOMPARE(w.player.volumes, QList<double>{volume / 100.0});
+    QCOMPARE(checkedItems(volumes), volumeItems);
+    QCOMPARE(w.settingsBytes(), before); // restoring writes nothing
+}
+
+void TestFeatures::alarmMenusStoreTheChoice()
+{
+    Window w;
+    auto *modes = w.child<QMenu>("AlarmMode1");
+    QStringList captions;
+    for (QAction *item : modes->actions())
+        captions << item->text();
+    QCOMPARE(captions, QStringList({"Sound", "Flash", "Both"}));
+    captions.clear();
+    for (QAction *item : w.child<QMenu>("AlarmVolume1")->actions())
+        captions << item->text();
+    QCOMPARE(captions,
+             QStringList({"100%", "90%", "80%", "70%", "60%", "50%", "40%", "30%", "20%", "10%"}));
+
+    w.child<QAction>("AlarmFlash1")->trigger();
+    QCOMPARE(w.session->alarmMode(), AlarmMode::Flash);
+    QCOMPARE(checkedItems(modes), QStringList{"AlarmFlash1"});
+    QVERIFY(w.settingsBytes().contains("AlarmMode=Flash\r\n"));
+    w.child<QAction>("AlarmBoth1")->trigger();
+    QVERIFY(w.settingsBytes().contains("AlarmMode=Both\r\n"));
+    QCOMPARE(checkedItems(modes), QStringList{"AlarmBoth1"});
+
+    w.child<QAction>("AlarmVolume30")->trigger();
+    QCOMPARE(w.session->alarmVolume(), 30);
+    QCOMPARE(w.player.volumes.last(), 0.3);
+    QVERIFY(w.settingsBytes().contains("AlarmVolume=30\r\n"));
+    // Choosing the checked step again keeps it checked.
+    w.child<QAction>("AlarmVolume30")->trigger();
+    QCOMPARE(checkedItems(w.child<QMenu>("AlarmVolume1")), QStringList{"AlarmVolume30"});
+
+    // The next start finds both.
+    const QByteArray stored = w.settingsBytes();
+    const QString section = QString::fromUtf8(stored).section("[Settings]", 1);
+    Window again(section.split("\r\n", Qt::SkipEmptyParts));
+    QCOMPARE(again.session->alarmMode(), AlarmMode::Both);
+    QCOMPARE(again.session->alarmVolume(), 30);
+}
+
+namespace {
+// The times (the test's clock) at which a widget painted itself.
+class PaintLog : public QObject
+{
+public:
+    PaintLog(QWidget *widget, const qint64 &now) : m_now(now) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !grabbing)
+            times << m_now;
+        return false;
+    }
+    QList<qint64> times;
+    bool grabbing = false;
+
+private:
+    const qint64 &m_now;
+};
+} // namespace
+
+// With Flash, the alarm inverts the meter's colours while the visual alarm is lit: the
+// red bar turns cyan and the white rest black, for a quarter second every half second,
+// and the meter paints exactly when the session says lit or dark (and when its reading
+// changes), never on ticks in between.
+void TestFeatures::meterPaintsTheFlash()
+{
+    Window w({"Tolerance=1", "Sound=Beep", "AlarmMode=Flash"});
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    w.form->startListening();
+    auto *meter = w.child<NoiseMeter>("Gauge1");
+    QList<qint64> toggles;
+    QObject::connect(w.session.get(), &ListeningSession::flashChanged,
+                     [&](bool) { toggles << w.now; });
+    PaintLog paints(meter, w.now);
+    const auto colours = [&] {
+        paints.grabbing = true;
+        const QImage image = meter->grab().toImage();
+        paints.grabbing = false;
+        const int y = image.height() / 2;
+        // Inside the bar (60 %) and beyond it.
+        return QList<QColor>{image.pixelColor(image.width() * 3 / 10, y),
+                             image.pixelColor(image.width() * 9 / 10, y)};
+    };
+    const QList<QColor> normal{QColor(255, 0, 0), QColor(255, 255, 255)};
+    const QList<QColor> inverted{QColor(0, 255, 255), QColor(0, 0, 0)};
+
+    w.device->peak = 916; // 60 % of the meter, above threshold 5: a red bar
+    w.session->onMeterTick();
+    QCoreApplication::processEvents();
+    QCOMPARE(colours(), normal);
+    paints.times.clear();
+    w.second(916);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.player.played, QStringList());
+    QVERIFY(meter->isFlashLit());
+    QCOMPARE(colours(), inverted);
+    const qint64 alarmAt = w.now;
+    w.device->peak = 916;
+    while (w.now < alarmAt + 3000) {
+        w.now += 50;
+        w.session->onMeterTick();
+        QCoreApplication::processEvents();
+        const bool lit = AlarmFlash::litAt(w.now - alarmAt, 2000);
+        QCOMPARE(meter->isFlashLit(), lit);
+        QCOMPARE(colours(), lit ? inverted : normal);
+    }
+    QCOMPARE(toggles.size(), 8);
+    QCOMPARE(paints.times, toggles);
 }
 
 QTEST_MAIN(TestFeatures)

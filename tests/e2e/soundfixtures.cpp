@@ -85,4 +85,13 @@ double loudSeconds(const QByteArray &raw, double rms)
     return windows * 0.01;
 }
 
+int peakOf(const QByteArray &raw)
+{
+    const auto *samples = reinterpret_cast<const qint16 *>(raw.constData());
+    int peak = 0;
+    for (qsizetype i = 0; i < raw.size() / 2; ++i)
+        peak = qMax(peak, std::abs(int(qFromLittleEndian(samples[i]))));
+    return peak;
+}
+
 } // namespace SoundFixtures

@@ -20,6 +20,9 @@ double longestLoudRun(const QByteArray &raw, double rms = 300);
 // The seconds, in all, of 10 ms windows whose RMS exceeds `rms`.
 double loudSeconds(const QByteArray &raw, double rms = 300);
 
+// The largest absolute sample value in a raw recording.
+int peakOf(const QByteArray &raw);
+
 // Seconds of audio in a raw recording.
 inline double secondsOf(const QByteArray &raw)
 {

@@ -126,6 +126,8 @@ private slots:
     void survivesTheDeviceGoingAway();
     void worksWithoutASoundServer();
     void calibratedLevelOfAKnownTone();
+    void alarmVolumeScalesWhatTheSpeakerPlays();
+    void flashAlarmKeepsTheSpeakerSilent();
 
 private:
     QTemporaryDir m_dir;
@@ -514,6 +516,76 @@ void TestMonitorEndToEnd::calibratedLevelOfAKnownTone()
     QCOMPARE(shown, QString::fromUtf8("\u22126.0 dBFS \u00B7 76.0 dB (calibrated)"));
     feed->kill();
     feed->waitForFinished();
+}
+
+// Settings > Alarm Volume through the real player and sound server: the same beep at
+// 100 % and at 30 % reaches the speaker at 0.3 times the peak; at 100 % again it is as
+// loud as at first (a volume the server kept for the stream would make it quieter).
+void TestMonitorEndToEnd::alarmVolumeScalesWhatTheSpeakerPlays()
+{
+    Monitor m({"Tolerance=1", "Sound=Beep"});
+    m.start();
+    QTest::qWait(300);
+    QList<int> peaks;
+    for (const int percent : {100, 30, 100}) {
+        m.form.findChild<QAction *>(QString("AlarmVolume%1").arg(percent))->trigger();
+        const int alarms = m.player.alarms;
+        Recorder speaker("spk.monitor");
+        auto feed = play(m_noise, "micfeed");
+        QTRY_VERIFY_WITH_TIMEOUT(m.player.alarms > alarms, 5000);
+        feed->kill();
+        feed->waitForFinished();
+        QTest::qWait(1000); // the beep (0.33 s) plays out
+        peaks << peakOf(speaker.stop());
+        // A quiet room before the next: the count starts over.
+        QTRY_VERIFY_WITH_TIMEOUT(m.meter()->barColor() != Red, 3000);
+        QTest::qWait(1500);
+    }
+    const double ratio = double(peaks[1]) / peaks[0];
+    qInfo("the beep's peak on the speaker: %d at 100 %%, %d at 30 %% (ratio %.3f), %d at 100 %% "
+          "again",
+          peaks[0], peaks[1], ratio, peaks[2]);
+    QVERIFY2(peaks[0] > 5000, qPrintable(QString::number(peaks[0])));
+    QVERIFY2(std::fabs(ratio - 0.3) <= 0.05, qPrintable(QString::number(ratio)));
+    QVERIFY2(std::abs(peaks[2] - peaks[0]) <= peaks[0] / 20, qPrintable(QString::number(peaks[2])));
+}
+
+// Settings > Alarm > Flash: the room stays loud, the meter flashes alarm after alarm, and
+// the speaker plays nothing at all.
+void TestMonitorEndToEnd::flashAlarmKeepsTheSpeakerSilent()
+{
+    Monitor m({"Tolerance=1", "Sound=Beep", "AlarmMode=Flash"});
+    QList<qint64> onsets;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&m.session, &ListeningSession::flashChanged, [&](bool lit) {
+        if (lit)
+            onsets << clock.elapsed();
+    });
+    int alarms = 0;
+    QObject::connect(&m.session, &ListeningSession::alarmSounded, [&] { ++alarms; });
+    m.start();
+    QTest::qWait(300);
+    Recorder speaker("spk.monitor");
+    auto feed = play(m_noise, "micfeed");
+    const qint64 fed = clock.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT(m.meter()->isFlashLit(), 4000);
+    const qint64 litAfter = clock.elapsed() - fed;
+    QTest::qWait(4000); // the room stays loud: more alarms, the meter flashes on
+    feed->kill();
+    feed->waitForFinished();
+    QTest::qWait(3500); // the last alarm's visual alarm ends
+    const QByteArray heard = speaker.stop();
+    qInfo("the meter flashed %lld ms after the noise began; %d alarms, %lld flashes; the "
+          "speaker's peak in %.1f s: %d",
+          litAfter, alarms, qint64(onsets.size()), secondsOf(heard), peakOf(heard));
+    QCOMPARE(m.player.alarms, 0);
+    QVERIFY2(alarms >= 3, qPrintable(QString::number(alarms))); // the room was heard throughout
+    QVERIFY(!m.meter()->isFlashLit());
+    QVERIFY(secondsOf(heard) > 6);
+    QCOMPARE(peakOf(heard), 0);
+    for (qsizetype i = 0; i + 3 < onsets.size(); ++i)
+        QVERIFY2(onsets[i + 3] - onsets[i] > 1000, qPrintable(QString::number(onsets[i])));
 }
 
 QTEST_MAIN(TestMonitorEndToEnd)

@@ -433,6 +433,11 @@ void TestLanguageCatalogue::shippedLanguagesAreComplete()
                             "The start entry could not be written.",
                             "Type what a sound level meter shows right now:",
                             "dB (calibrated)",
+                            "Sound",
+                            "Flash",
+                            "Both",
+                            "Alarm Volume",
+                            "%1%",
                             "INFO:Translated By"};
     // The languages the language dialog draws a flag for.
     const QStringList flagged =

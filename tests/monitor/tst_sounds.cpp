@@ -41,6 +41,68 @@ QByteArray riff(const QByteArray &chunks)
 {
     return "RIFF" + u32(quint32(4 + chunks.size())) + "WAVE" + chunks;
 }
+
+// Samples as the encoding stores them: U8 as 0 ... 255 (128 is silence), the others
+// signed, Float32LE as floats.
+QByteArray samplesOf(WavSound::Encoding encoding, const QList<double> &values)
+{
+    QByteArray bytes;
+    for (const double v : values) {
+        switch (encoding) {
+        case WavSound::Encoding::U8:
+            bytes += char(quint8(v));
+            break;
+        case WavSound::Encoding::S16LE:
+            bytes += u16(quint16(qint16(v)));
+            break;
+        case WavSound::Encoding::S24LE:
+            bytes += u32(quint32(qint32(v))).left(3);
+            break;
+        case WavSound::Encoding::S32LE:
+            bytes += u32(quint32(qint32(v)));
+            break;
+        case WavSound::Encoding::Float32LE: {
+            QByteArray b(4, 0);
+            qToLittleEndian(float(v), b.data());
+            bytes += b;
+            break;
+        }
+        }
+    }
+    return bytes;
+}
+
+QList<double> valuesOf(WavSound::Encoding encoding, const QByteArray &bytes)
+{
+    QList<double> values;
+    const auto *b = reinterpret_cast<const uchar *>(bytes.constData());
+    switch (encoding) {
+    case WavSound::Encoding::U8:
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            values << b[i];
+        break;
+    case WavSound::Encoding::S16LE:
+        for (qsizetype i = 0; i < bytes.size(); i += 2)
+            values << qFromLittleEndian<qint16>(b + i);
+        break;
+    case WavSound::Encoding::S24LE:
+        for (qsizetype i = 0; i < bytes.size(); i += 3) {
+            const qint32 v =
+                qint32(quint32(b[i]) << 8 | quint32(b[i + 1]) << 16 | quint32(b[i + 2]) << 24);
+            values << (v >> 8);
+        }
+        break;
+    case WavSound::Encoding::S32LE:
+        for (qsizetype i = 0; i < bytes.size(); i += 4)
+            values << qFromLittleEndian<qint32>(b + i);
+        break;
+    case WavSound::Encoding::Float32LE:
+        for (qsizetype i = 0; i < bytes.size(); i += 4)
+            values << qFromLittleEndian<float>(b + i);
+        break;
+    }
+    return values;
+}
 } // namespace
 
 class TestSounds : public QObject
@@ -58,6 +120,8 @@ private slots:
     void fallbackIsShortAndAudible();
     void longSoundKeepsItsBeginning_data();
     void longSoundKeepsItsBeginning();
+    void quieterSoundScalesEverySample_data();
+    void quieterSoundScalesEverySample();
 };
 
 void TestSounds::builtin_data()
@@ -272,6 +336,57 @@ void TestSounds::longSoundKeepsItsBeginning()
     QCOMPARE(back->channels, channels);
     QCOMPARE(back->sampleRate, rate);
     QCOMPARE(back->data, sound.data);
+}
+
+// The alarm's volume where the platform has none (PlaySoundW): every sample scaled around
+// the encoding's silence, rounded half away from it, the extremes included.
+void TestSounds::quieterSoundScalesEverySample_data()
+{
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<double>("volume");
+    QTest::addColumn<QList<double>>("samples");
+    QTest::addColumn<QList<double>>("scaled");
+    using E = WavSound::Encoding;
+    QTest::newRow("8-bit around 128")
+        << int(E::U8) << 0.3 << QList<double>{0, 128, 255, 138, 118, 129, 123}
+        << QList<double>{90, 128, 166, 131, 125, 128, 126};
+    QTest::newRow("8-bit to silence")
+        << int(E::U8) << 0.0 << QList<double>{0, 255, 7} << QList<double>{128, 128, 128};
+    QTest::newRow("16-bit") << int(E::S16LE) << 0.3
+                            << QList<double>{-32768, 32767, 1000, -1000, 5, -5, 0, 1}
+                            << QList<double>{-9830, 9830, 300, -300, 2, -2, 0, 0};
+    QTest::newRow("24-bit, negative ones sign-extended")
+        << int(E::S24LE) << 0.3 << QList<double>{-8388608, 8388607, 100000, -100000, -1, -5}
+        << QList<double>{-2516582, 2516582, 30000, -30000, 0, -2};
+    QTest::newRow("32-bit") << int(E::S32LE) << 0.3
+                            << QList<double>{-2147483648.0, 2147483647.0, 1000000, -1000000, 7}
+                            << QList<double>{-644245094, 644245094, 300000, -300000, 2};
+    QTest::newRow("float") << int(E::Float32LE) << 0.3 << QList<double>{1.0, -1.0, 0.5, -0.25, 0}
+                           << QList<double>{double(float(0.3)), double(float(-0.3)),
+                                            double(float(0.15)), double(float(-0.075)), 0};
+    QTest::newRow("full volume leaves 24-bit as it is")
+        << int(E::S24LE) << 1.0 << QList<double>{-8388608, 8388607, -3}
+        << QList<double>{-8388608, 8388607, -3};
+    QTest::newRow("above full is full")
+        << int(E::S16LE) << 1.7 << QList<double>{-32768, 32767} << QList<double>{-32768, 32767};
+}
+
+void TestSounds::quieterSoundScalesEverySample()
+{
+    QFETCH(int, encoding);
+    QFETCH(double, volume);
+    QFETCH(QList<double>, samples);
+    QFETCH(QList<double>, scaled);
+    WavSound sound;
+    sound.encoding = WavSound::Encoding(encoding);
+    sound.data = samplesOf(sound.encoding, samples);
+    QCOMPARE(valuesOf(sound.encoding, sound.data), samples);
+    sound.scaleVolume(volume);
+    QCOMPARE(valuesOf(sound.encoding, sound.data), scaled);
+    // What PlaySoundW is handed reads back as the scaled sound.
+    const std::optional<WavSound> played = WavSound::parse(sound.toWavFile());
+    QVERIFY(played);
+    QCOMPARE(valuesOf(played->encoding, played->data), scaled);
 }
 
 QTEST_GUILESS_MAIN(TestSounds)

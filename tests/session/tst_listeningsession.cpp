@@ -6,12 +6,15 @@
 #include "support/fakes.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 Q_DECLARE_METATYPE(SoundChoice)
+Q_DECLARE_METATYPE(AlarmMode)
 
 namespace {
 struct Session
@@ -34,6 +37,9 @@ struct Session
                          [this](SoundChoice) { ++alarms; });
         QObject::connect(session.get(), &ListeningSession::inputsChanged,
                          [this](const QList<InputDevice> &inputs) { inputLists << inputs; });
+        QObject::connect(session.get(), &ListeningSession::flashChanged, [this](bool lit) {
+            flashes << Flash{now, lit};
+        });
     }
     // One second: twenty readings at `peak`, then the count tick. The count text.
     QString second(qint16 peak)
@@ -58,8 +64,38 @@ struct Session
     QList<ListeningSession::Second> seconds;
     QList<bool> signal;
     QList<QList<InputDevice>> inputLists;
+    struct Flash
+    {
+        qint64 atMs; // the test's monotonic clock when flashChanged came
+        bool lit;
+    };
+    QList<Flash> flashes;
     int alarms = 0;
 };
+
+// A mono 16-bit WAV file of a quiet tone, `seconds` long, at 8000 Hz.
+bool writeSound(const QString &path, double seconds)
+{
+    WavSound sound;
+    sound.sampleRate = 8000;
+    const auto frames = qsizetype(seconds * sound.sampleRate);
+    sound.data.resize(frames * 2);
+    for (qsizetype i = 0; i < frames; ++i)
+        qToLittleEndian(qint16(i % 16 < 8 ? 1000 : -1000), sound.data.data() + 2 * i);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(sound.toWavFile()) > 0;
+}
+
+// The times at which the visual alarm lit up.
+QList<qint64> litOnsets(const QList<Session::Flash> &flashes)
+{
+    QList<qint64> onsets;
+    for (const Session::Flash &flash : flashes) {
+        if (flash.lit)
+            onsets << flash.atMs;
+    }
+    return onsets;
+}
 } // namespace
 
 class TestListeningSession : public QObject
@@ -75,6 +111,15 @@ private slots:
     void ownAlarmIsNeverNoise();
     void pauseCountsSilently();
     void inputsAreAnnouncedWhenTheyChange();
+    void alarmModeNames();
+    void alarmModes_data();
+    void alarmModes();
+    void flashModeHearsTheRoom();
+    void flashLastsAsLongAsTheSound_data();
+    void flashLastsAsLongAsTheSound();
+    void flashRateStaysAtMostThreeASecond_data();
+    void flashRateStaysAtMostThreeASecond();
+    void alarmVolumeGoesToThePlayer();
 };
 
 void TestListeningSession::ticksRunOnlyWhileListening()
@@ -300,6 +345,277 @@ void TestListeningSession::inputsAreAnnouncedWhenTheyChange()
     s.session->setMicrophone("usb");
     QCOMPARE(s.device->preferred, QString("usb"));
     QCOMPARE(s.session->microphone(), QString("usb"));
+}
+
+void TestListeningSession::alarmModeNames()
+{
+    for (const AlarmMode mode : {AlarmMode::Sound, AlarmMode::Flash, AlarmMode::Both})
+        QCOMPARE(AlarmModes::fromStoredName(AlarmModes::storedName(mode)), mode);
+    QCOMPARE(AlarmModes::storedName(AlarmMode::Flash), QString("Flash"));
+    QCOMPARE(AlarmModes::storedName(AlarmMode::Both), QString("Both"));
+    for (const char *unknown : {"", "flash", "BOTH", "Light", " Flash"})
+        QCOMPARE(AlarmModes::fromStoredName(unknown), AlarmMode::Sound);
+    Session s;
+    QCOMPARE(s.session->alarmMode(), AlarmMode::Sound); // as the program always did
+    QVERIFY(!s.session->isFlashLit());
+    // Another window connects to exactly this signal, declared right after pauseChanged.
+    const QMetaObject &meta = ListeningSession::staticMetaObject;
+    const int flash = meta.indexOfSignal("flashChanged(bool)");
+    QVERIFY(flash >= 0);
+    QCOMPARE(flash, meta.indexOfSignal("pauseChanged(bool)") + 1);
+}
+
+void TestListeningSession::alarmModes_data()
+{
+    QTest::addColumn<AlarmMode>("mode");
+    QTest::addColumn<SoundChoice>("sound");
+    QTest::addColumn<QString>("customFile"); // "exists", "missing" or empty
+    QTest::addColumn<QStringList>("played");
+    QTest::addColumn<qint64>("flashMs"); // how long the visual alarm runs; 0: none
+    QTest::newRow("Sound plays as today, no flash")
+        << AlarmMode::Sound << SoundChoice::Beep << "" << QStringList{"Resource_1"} << 0LL;
+    QTest::newRow("Flash plays nothing and flashes at least 2 s")
+        << AlarmMode::Flash << SoundChoice::Beep << "" << QStringList{} << 2000LL;
+    QTest::newRow("Both plays and flashes")
+        << AlarmMode::Both << SoundChoice::Female << "" << QStringList{"Resource_3"} << 2000LL;
+    QTest::newRow("Flash for a custom sound of 3.3 s: 3.5 s, whole flashes")
+        << AlarmMode::Flash << SoundChoice::Custom << "exists" << QStringList{} << 3500LL;
+    QTest::newRow("Both for a custom sound")
+        << AlarmMode::Both << SoundChoice::Custom << "exists" << QStringList{"file:"} << 3500LL;
+    QTest::newRow("Flash with the sound None still flashes")
+        << AlarmMode::Flash << SoundChoice::None << "" << QStringList{} << 2000LL;
+    QTest::newRow("Flash for a custom file that is gone")
+        << AlarmMode::Flash << SoundChoice::Custom << "missing" << QStringList{} << 2000LL;
+    QTest::newRow("Sound with None stays dark and silent")
+        << AlarmMode::Sound << SoundChoice::None << "" << QStringList{} << 0LL;
+}
+
+// Tolerance 1, one loud second then quiet: the alarm at the first count tick plays what
+// the mode says, and the visual alarm lights at once and ends dark after its length.
+void TestListeningSession::alarmModes()
+{
+    QFETCH(AlarmMode, mode);
+    QFETCH(SoundChoice, sound);
+    QFETCH(QString, customFile);
+    QFETCH(QStringList, played);
+    QFETCH(qint64, flashMs);
+    QTemporaryDir dir;
+    const QString custom = dir.filePath("own sound.wav");
+    if (customFile == "exists")
+        QVERIFY(writeSound(custom, 3.3));
+    Session s;
+    s.session->setTolerance(1);
+    s.session->setSound(sound);
+    s.session->setCustomSoundFile(customFile.isEmpty() ? QString() : custom);
+    s.session->setAlarmMode(mode);
+    QCOMPARE(s.session->alarmMode(), mode);
+    s.session->start();
+    QCOMPARE(s.second(20000), QString("Noise Detected! (1)"));
+    const qint64 alarmAt = s.now;
+    QCOMPARE(s.alarms, 1);
+    for (QString &name : played) {
+        if (name == "file:")
+            name += custom;
+    }
+    QCOMPARE(s.player.played, played);
+    QCOMPARE(s.session->record().summary().alarms, 1);
+    if (flashMs == 0) {
+        for (int second = 0; second < 5; ++second)
+            s.second(0);
+        QCOMPARE(s.flashes.size(), 0);
+        QVERIFY(!s.session->isFlashLit());
+        return;
+    }
+    // Lit at the count tick itself, not one meter tick later.
+    QVERIFY(s.session->isFlashLit());
+    QCOMPARE(s.flashes.size(), 1);
+    QCOMPARE(s.flashes.first().atMs, alarmAt);
+    while (s.now < alarmAt + flashMs + 3000)
+        s.second(0);
+    QVERIFY(!s.session->isFlashLit());
+    QVERIFY(!s.flashes.last().lit);
+    // Lit, dark, lit, ...: a quarter second each, every half second, for the whole length.
+    QList<qint64> expected;
+    for (qint64 onset = 0; onset < flashMs; onset += AlarmFlash::PeriodMs)
+        expected << alarmAt + onset;
+    QCOMPARE(litOnsets(s.flashes), expected);
+    for (int i = 0; i < s.flashes.size(); ++i) {
+        QCOMPARE(s.flashes[i].lit, i % 2 == 0);
+        if (!s.flashes[i].lit)
+            QCOMPARE(s.flashes[i].atMs - s.flashes[i - 1].atMs, AlarmFlash::LitMs);
+    }
+}
+
+// The echo guard follows the player: with Sound the alarm that plays hides the room for
+// its length; with Flash nothing plays and a room that stays loud is counted throughout,
+// alarm after alarm.
+void TestListeningSession::flashModeHearsTheRoom()
+{
+    for (const AlarmMode mode : {AlarmMode::Sound, AlarmMode::Flash}) {
+        Session s;
+        s.player.startsPlaying = true; // a sound, once started, plays on meanwhile
+        s.session->setTolerance(1);
+        s.session->setSound(SoundChoice::Female);
+        s.session->setAlarmMode(mode);
+        s.session->start();
+        QStringList texts;
+        for (int second = 0; second < 4; ++second)
+            texts << s.second(20000);
+        if (mode == AlarmMode::Sound) {
+            QCOMPARE(texts, QStringList({"Noise Detected! (1)", "", "", ""}));
+            QVERIFY(!s.readings.last().noisy);
+            QCOMPARE(s.alarms, 1);
+        } else {
+            QCOMPARE(texts, QStringList(4, "Noise Detected! (1)"));
+            QVERIFY(s.readings.last().noisy);
+            QCOMPARE(s.player.played, QStringList());
+            QVERIFY(!s.player.isPlaying());
+            QCOMPARE(s.alarms, 4);
+            // Every reading since the first alarm was the room's, and noise.
+            for (const NoiseDetector::Reading &reading : s.readings)
+                QVERIFY(reading.noisy);
+        }
+    }
+}
+
+void TestListeningSession::flashLastsAsLongAsTheSound_data()
+{
+    QTest::addColumn<SoundChoice>("sound");
+    QTest::addColumn<double>("customSeconds"); // < 0: a file that is no sound
+    QTest::addColumn<qint64>("flashMs");
+    QTest::newRow("beep, 0.33 s: the 2 s minimum") << SoundChoice::Beep << 0.0 << 2000LL;
+    QTest::newRow("female shush, 1.03 s") << SoundChoice::Female << 0.0 << 2000LL;
+    QTest::newRow("no sound file: the default sound's length, 2 s")
+        << SoundChoice::Custom << -1.0 << 2000LL;
+    QTest::newRow("exactly 2 s") << SoundChoice::Custom << 2.0 << 2000LL;
+    QTest::newRow("2.2 s, up to whole flashes") << SoundChoice::Custom << 2.2 << 2500LL;
+    QTest::newRow("7.6 s") << SoundChoice::Custom << 7.6 << 8000LL;
+    QTest::newRow("30 s plays 10 s, flashes 10 s") << SoundChoice::Custom << 30.0 << 10000LL;
+}
+
+// One alarm, then a quiet room: the visual alarm runs as long as the sound would have
+// played (at least 2 s, in whole flashes), from the alarm on.
+void TestListeningSession::flashLastsAsLongAsTheSound()
+{
+    QFETCH(SoundChoice, sound);
+    QFETCH(double, customSeconds);
+    QFETCH(qint64, flashMs);
+    QTemporaryDir dir;
+    const QString custom = dir.filePath("sound.wav");
+    if (customSeconds > 0) {
+        QVERIFY(writeSound(custom, customSeconds));
+    } else if (customSeconds < 0) {
+        QFile file(custom);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a sound") > 0);
+    }
+    Session s;
+    s.session->setTolerance(1);
+    s.session->setSound(sound);
+    s.session->setCustomSoundFile(custom);
+    s.session->setAlarmMode(AlarmMode::Flash);
+    s.session->start();
+    s.second(20000);
+    const qint64 alarmAt = s.now;
+    while (s.now < alarmAt + 12000)
+        s.second(0);
+    QCOMPARE(s.alarms, 1);
+    QCOMPARE(s.player.played, QStringList());
+    const QList<qint64> onsets = litOnsets(s.flashes);
+    QCOMPARE(onsets.size(), int(flashMs / AlarmFlash::PeriodMs));
+    QCOMPARE(onsets.first(), alarmAt);
+    // The last flash is whole: lit for its quarter second, then dark for good.
+    QCOMPARE(s.flashes.last().atMs, alarmAt + flashMs - AlarmFlash::PeriodMs + AlarmFlash::LitMs);
+    QVERIFY(!s.flashes.last().lit);
+}
+
+void TestListeningSession::flashRateStaysAtMostThreeASecond_data()
+{
+    QTest::addColumn<SoundChoice>("sound");
+    QTest::addColumn<double>("customSeconds");
+    QTest::addColumn<int>("tolerance");
+    QTest::addColumn<int>("tickJitterMs"); // meter ticks come 50 ms +- this apart
+    const struct
+    {
+        const char *name;
+        SoundChoice sound;
+        double seconds;
+    } sounds[] = {
+        {"None", SoundChoice::None, 0.0},        {"beep 0.33 s", SoundChoice::Beep, 0.0},
+        {"male 0.67 s", SoundChoice::Male, 0.0}, {"female 1.03 s", SoundChoice::Female, 0.0},
+        {"0.05 s", SoundChoice::Custom, 0.05},   {"1.99 s", SoundChoice::Custom, 1.99},
+        {"2.01 s", SoundChoice::Custom, 2.01},   {"2.3 s", SoundChoice::Custom, 2.3},
+        {"3.75 s", SoundChoice::Custom, 3.75},   {"6.1 s", SoundChoice::Custom, 6.1},
+        {"10 s", SoundChoice::Custom, 10.0},     {"14 s, 10 played", SoundChoice::Custom, 14.0},
+    };
+    for (const auto &sound : sounds) {
+        for (const int tolerance : {1, 2, 3}) {
+            for (const int jitter : {0, 45}) {
+                QTest::addRow("%s, tolerance %d, ticks %s", sound.name, tolerance,
+                              jitter ? "uneven" : "even")
+                    << sound.sound << sound.seconds << tolerance << jitter;
+            }
+        }
+    }
+}
+
+// A room loud for 4 s and quiet for 1.5 s, again and again for 40 s: alarms come while
+// earlier ones still flash, just after they ended, and after a pause. Whatever the
+// sound's length, no second holds more than three lit onsets (WCAG 2.3.1), and every
+// onset is lit before the next comes.
+void TestListeningSession::flashRateStaysAtMostThreeASecond()
+{
+    QFETCH(SoundChoice, sound);
+    QFETCH(double, customSeconds);
+    QFETCH(int, tolerance);
+    QFETCH(int, tickJitterMs);
+    QTemporaryDir dir;
+    const QString custom = dir.filePath("sound.wav");
+    if (customSeconds > 0)
+        QVERIFY(writeSound(custom, customSeconds));
+    Session s;
+    s.session->setTolerance(tolerance);
+    s.session->setSound(sound);
+    s.session->setCustomSoundFile(custom);
+    s.session->setAlarmMode(AlarmMode::Both);
+    s.session->start();
+    QRandomGenerator random(quint32(tolerance * 100 + tickJitterMs));
+    qint64 nextCount = 1000;
+    while (s.now < 40000) {
+        s.now += 50 + (tickJitterMs ? random.bounded(-tickJitterMs, tickJitterMs + 1) : 0);
+        s.device->peak = s.now % 5500 < 4000 ? 20000 : 0;
+        s.session->onMeterTick();
+        if (s.now >= nextCount) {
+            nextCount += 1000;
+            s.wallNow += 1000;
+            s.session->onCountTick();
+        }
+    }
+    QVERIFY2(s.alarms >= 7, qPrintable(QString::number(s.alarms)));
+    const QList<qint64> onsets = litOnsets(s.flashes);
+    QVERIFY(onsets.size() >= 4 * 7);
+    for (int i = 0; i + 3 < onsets.size(); ++i) {
+        QVERIFY2(onsets[i + 3] - onsets[i] > 1000,
+                 qPrintable(QString("four lit onsets within a second: %1, %2, %3, %4 ms")
+                                .arg(onsets[i])
+                                .arg(onsets[i + 1])
+                                .arg(onsets[i + 2])
+                                .arg(onsets[i + 3])));
+    }
+    for (int i = 0; i < s.flashes.size(); ++i)
+        QCOMPARE(s.flashes[i].lit, i % 2 == 0);
+}
+
+void TestListeningSession::alarmVolumeGoesToThePlayer()
+{
+    Session s;
+    QCOMPARE(s.session->alarmVolume(), 100);
+    s.session->setAlarmVolume(30);
+    QCOMPARE(s.session->alarmVolume(), 30);
+    s.session->setAlarmVolume(0); // held within 10 ... 100
+    QCOMPARE(s.session->alarmVolume(), 10);
+    s.session->setAlarmVolume(250);
+    QCOMPARE(s.session->alarmVolume(), 100);
+    QCOMPARE(s.player.volumes, QList<double>({0.3, 0.1, 1.0}));
 }
 
 QTEST_GUILESS_MAIN(TestListeningSession)

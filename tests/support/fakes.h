@@ -40,10 +40,21 @@ class RecordingPlayer : public SoundPlayer
 {
 public:
     QStringList played; // resource names, or "file:" + path
-    void playResource(const QString &name) override { played << name; }
-    void playFile(const QString &path) override { played << QStringLiteral("file:") + path; }
-    bool playing = false; // what isPlaying() says, set by the test
+    void playResource(const QString &name) override
+    {
+        played << name;
+        playing = playing || startsPlaying;
+    }
+    void playFile(const QString &path) override
+    {
+        played << QStringLiteral("file:") + path;
+        playing = playing || startsPlaying;
+    }
+    bool playing = false;       // what isPlaying() says, set by the test
+    bool startsPlaying = false; // a play call sets `playing`, as a real sound would
     bool isPlaying() const override { return playing; }
+    QList<double> volumes; // every setVolume()
+    void setVolume(double fraction) override { volumes << fraction; }
 };
 
 // An update check that never leaves the computer: every post fails at once, unless the
