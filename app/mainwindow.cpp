@@ -10,6 +10,7 @@
 #include "base/windowplacement.h"
 #include "features/about/aboutbox.h"
 #include "features/feedback/feedbackdialog.h"
+#include "features/lessontimes/lessontimesaction.h"
 #include "features/levels/calibrateaction.h"
 #include "features/levels/leveltooltips.h"
 #include "features/microphone/microphonemenu.h"
@@ -293,7 +294,7 @@ void MainWindow::createMenu()
 }
 
 // The features' own entries: Session Report... above Exit; Microphone, Calibrate...,
-// Pause Alarm (also the tray icon's menu) and Start with the Desktop after the two
+// Pause Alarm (also the tray icon's menu), Lesson Times... and Start with the Desktop after the two
 // options of the Settings menu; the levels behind the meter's and the bar's tooltips.
 void MainWindow::addFeatures()
 {
@@ -310,6 +311,8 @@ void MainWindow::addFeatures()
     auto *pause = new PauseMenu(m_session, tr, this);
     m_settingsMenu->insertMenu(m_resetSeparator, pause);
     m_trayMenu->addMenu(pause);
+    m_settingsMenu->insertAction(m_resetSeparator,
+                                 new LessonTimesAction(m_session, m_settings, tr, this));
     auto *startWithDesktop = new StartWithDesktopAction(
         m_paths.programFile, tr,
         [this](const QString &message) { ProgramMessages::showGeneralError(this, message); }, this);
