@@ -45,7 +45,9 @@ LessonRangeEditor::LessonRangeEditor(const LessonRange &range, const Translator 
     connect(m_end, &QTimeEdit::timeChanged, this, &LessonRangeEditor::changed);
     row->addSpacing(8);
     row->addWidget(m_start);
-    row->addWidget(new QLabel(QStringLiteral("\u2013"), this));
+    auto *dash = new QLabel(QStringLiteral("\u2013"), this);
+    dash->setObjectName(QStringLiteral("RangeDash"));
+    row->addWidget(dash);
     row->addWidget(m_end);
     auto *remove = new QPushButton(m_translate(QStringLiteral("Remove")), this);
     remove->setObjectName(QStringLiteral("ButtonRemoveRange"));

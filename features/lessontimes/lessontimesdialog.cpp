@@ -44,10 +44,10 @@ LessonTimesDialog::LessonTimesDialog(Translator translate, const LessonTimes &ti
     auto *add = new QPushButton(m_translate(QStringLiteral("Add Range")), this);
     add->setObjectName(QStringLiteral("ButtonAddRange"));
     connect(add, &QPushButton::clicked, this, &LessonTimesDialog::addRange);
-    auto *addRow = new QHBoxLayout;
-    addRow->addWidget(add);
-    addRow->addStretch();
-    column->addLayout(addRow);
+    auto *addLine = new QHBoxLayout;
+    addLine->addWidget(add);
+    addLine->addStretch();
+    column->addLayout(addLine);
     column->addStretch();
 
     auto *buttons = new QDialogButtonBox(this);
