@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -13,7 +14,9 @@ QTimeEdit *timeEdit(const char *name, QTime time, QWidget *parent)
 {
     auto *edit = new QTimeEdit(time, parent);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setDisplayFormat(QLocale().timeFormat(QLocale::ShortFormat));
+    // The locale's short format, without seconds where it has them (the C locale does).
+    static const QRegularExpression seconds(QStringLiteral("[.:]?s+"));
+    edit->setDisplayFormat(QLocale().timeFormat(QLocale::ShortFormat).remove(seconds));
     return edit;
 }
 } // namespace
