@@ -13,6 +13,7 @@
 #include "features/alarm/alarmvolumemenu.h"
 #include "features/classdisplay/classdisplaymenu.h"
 #include "features/feedback/feedbackdialog.h"
+#include "features/lessontimes/lessontimesaction.h"
 #include "features/levels/calibrateaction.h"
 #include "features/levels/leveltooltips.h"
 #include "features/microphone/microphonemenu.h"
@@ -297,9 +298,9 @@ void MainWindow::createMenu()
 }
 
 // The features' own entries: Session Report... above Exit; Microphone, Calibrate...,
-// Pause Alarm (also the tray icon's menu), Alarm, Alarm Volume and Start with the Desktop
-// after the two options of the Settings menu; the View menu (the class display) before
-// Help; the levels behind the meter's and the bar's tooltips.
+// Pause Alarm (also the tray icon's menu), Lesson Times..., Alarm, Alarm Volume and Start
+// with the Desktop after the two options of the Settings menu; the View menu (the class
+// display) before Help; the levels behind the meter's and the bar's tooltips.
 void MainWindow::addFeatures()
 {
     const Translator tr = translator();
@@ -315,6 +316,8 @@ void MainWindow::addFeatures()
     auto *pause = new PauseMenu(m_session, tr, this);
     m_settingsMenu->insertMenu(m_resetSeparator, pause);
     m_trayMenu->addMenu(pause);
+    m_settingsMenu->insertAction(m_resetSeparator,
+                                 new LessonTimesAction(m_session, m_settings, tr, this));
     m_settingsMenu->insertMenu(m_resetSeparator,
                                new AlarmModeMenu(m_session, m_settings, tr, this));
     m_settingsMenu->insertMenu(m_resetSeparator,

@@ -81,6 +81,14 @@ void IniDocument::setValue(const QString &section, const QString &name, const QS
         s->values[i].second = value;
 }
 
+void IniDocument::removeValue(const QString &section, const QString &name)
+{
+    Section *s = find(section);
+    const qsizetype i = s ? indexOf(s->values, name) : -1;
+    if (i >= 0)
+        s->values.removeAt(i);
+}
+
 IniDocument::Section *IniDocument::find(const QString &section)
 {
     for (Section &s : m_sections) {

@@ -25,6 +25,8 @@ public:
     bool contains(const QString &section, const QString &name) const;
     QString value(const QString &section, const QString &name) const;
     void setValue(const QString &section, const QString &name, const QString &value);
+    // Removes the value; the section stays, even when it is left empty.
+    void removeValue(const QString &section, const QString &name);
     const QList<Section> &sections() const { return m_sections; }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -10,7 +11,7 @@
 #endif
 
 namespace {
-const QString Section = QStringLiteral("Settings");
+const QString Section = QLatin1String(SettingsTable::MainSection);
 
 // Renames from to to in one step, replacing a file at to: an older file there goes only
 // as the new one takes its place, and stays when the rename fails. Never onto a folder.
@@ -23,6 +24,36 @@ bool renameReplacing(const QString &from, const QString &to)
 #else
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 #endif
+}
+
+struct NumberedValue
+{
+    int number;
+    QString name;
+    QString value;
+};
+
+// The keys of a TextLines in the order of their numbers; names without a number in range
+// are not among them.
+QList<NumberedValue> numberedValues(const IniDocument &document,
+                                    const SettingsTable::TextLines &key)
+{
+    QList<NumberedValue> numbered;
+    const QString prefix = QLatin1String(key.prefix);
+    for (const IniDocument::Section &section : document.sections()) {
+        if (section.name.compare(QLatin1String(key.section), Qt::CaseInsensitive) != 0)
+            continue;
+        for (const auto &[name, value] : section.values) {
+            bool isNumber = false;
+            const int number = name.mid(prefix.size()).toInt(&isNumber);
+            if (name.startsWith(prefix, Qt::CaseInsensitive) && isNumber && number >= 1 &&
+                number <= key.maximum)
+                numbered.append({number, name, value});
+        }
+    }
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto &a, const auto &b) { return a.number < b.number; });
+    return numbered;
 }
 } // namespace
 
@@ -87,7 +118,16 @@ QString SettingsStore::read(const SettingsTable::Text &key) const
 
 bool SettingsStore::read(const SettingsTable::Switch &key) const
 {
-    return readString(QLatin1String(key.name)) == QLatin1String("ON");
+    return document().value(QLatin1String(key.section), QLatin1String(key.name)) ==
+           QLatin1String("ON");
+}
+
+QStringList SettingsStore::read(const SettingsTable::TextLines &key) const
+{
+    QStringList lines;
+    for (const NumberedValue &line : numberedValues(document(), key))
+        lines << line.value;
+    return lines;
 }
 
 void SettingsStore::write(const SettingsTable::Integer &key, int value)
@@ -102,7 +142,20 @@ void SettingsStore::write(const SettingsTable::Text &key, const QString &value)
 
 void SettingsStore::write(const SettingsTable::Switch &key, bool on)
 {
-    writeString(QLatin1String(key.name), on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    document().setValue(QLatin1String(key.section), QLatin1String(key.name),
+                        on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    writeFile();
+}
+
+void SettingsStore::write(const SettingsTable::TextLines &key, const QStringList &lines)
+{
+    const QString section = QLatin1String(key.section);
+    const QString prefix = QLatin1String(key.prefix);
+    for (const NumberedValue &old : numberedValues(document(), key))
+        document().removeValue(section, old.name);
+    for (int i = 0; i < lines.size() && i < key.maximum; ++i)
+        document().setValue(section, prefix + QString::number(i + 1), lines[i]);
+    writeFile();
 }
 
 void SettingsStore::writeInteger(const QString &name, int value)

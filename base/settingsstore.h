@@ -4,11 +4,13 @@
 #include "base/settingstable.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <stdexcept>
 
-// The program's options: section "Settings" of settings.ini, held in memory and written
-// through to disk after every change. A store that was never opened over a file (the
+// The program's options: section "Settings" of settings.ini and the sections that keys of
+// their own name (SettingsTable), held in memory and written through to disk after every
+// change. A store that was never opened over a file (the
 // start-up failed before) reports every write as failed; it never pretends to save.
 class SettingsStore
 {
@@ -40,10 +42,12 @@ public:
     int read(const SettingsTable::Integer &key) const;
     QString read(const SettingsTable::Text &key) const;
     bool read(const SettingsTable::Switch &key) const;
+    QStringList read(const SettingsTable::TextLines &key) const;
     // Each sets the value and writes the whole file, as writeString() does.
     void write(const SettingsTable::Integer &key, int value);
     void write(const SettingsTable::Text &key, const QString &value);
     void write(const SettingsTable::Switch &key, bool on);
+    void write(const SettingsTable::TextLines &key, const QStringList &lines);
 
     // Any key by name, for keys of other programs' making that stay in the file.
     QString readString(const QString &name, const QString &fallback = QString()) const;

@@ -1,9 +1,11 @@
 #pragma once
 
-// Every key of settings.ini (section "Settings"), declared once: its name, its type, its
-// default and its limits. The program reads and writes them only through
-// SettingsStore's typed calls with these keys.
+// Every key of settings.ini (section "Settings" unless a key names its own), declared
+// once: its name, its type, its default and its limits. The program reads and writes them
+// only through SettingsStore's typed calls with these keys.
 namespace SettingsTable {
+
+inline constexpr const char *MainSection = "Settings";
 
 // A whole number in decimal (read also as hexadecimal after "0x"). A value that is no
 // 32-bit integer reads as the default; the limits are what the controls hold it within,
@@ -26,6 +28,17 @@ struct Text
 struct Switch
 {
     const char *name;
+    const char *section = MainSection;
+};
+
+// Lines of text in a section of their own, one key each: Prefix1, Prefix2, ... in order,
+// at most `maximum` of them. Reading takes every numbered key, in the order of the
+// numbers; writing replaces them all. An absent section reads as no lines.
+struct TextLines
+{
+    const char *section;
+    const char *prefix;
+    int maximum;
 };
 
 inline constexpr Integer NoiseThreshold{"NoiseThreshold", 5, 0, 10};
@@ -51,5 +64,10 @@ inline constexpr Text AlarmMode{"AlarmMode"};
 // The warning sound's volume in percent of its own loudness; the menu offers 10 ... 100
 // in steps of 10, and a value outside 10 ... 100 plays at the nearer limit.
 inline constexpr Integer AlarmVolume{"AlarmVolume", 100, 10, 100};
+
+// Lesson times (features/lessontimes): outside them the alarm is paused. Off by default.
+inline constexpr Switch LessonTimesEnabled{"Enabled", "LessonTimes"};
+// One range a key: "Range1=Mon,Tue,Wed,Thu,Fri 08:00-12:30" (see LessonRange).
+inline constexpr TextLines LessonTimesRanges{"LessonTimes", "Range", 100};
 
 } // namespace SettingsTable

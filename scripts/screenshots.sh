@@ -55,4 +55,4 @@ sleep 2.5
 import -window "$wid" "$out/monitoring.png"
 # The dialogs and the update notice, each as the program builds it.
 "${dialogs[@]}"
-echo "saved $out: idle, monitoring, feedback, about, language, update-notice, calibrate, session-report, class-display-{quiet,noisy,alarm,paused}"
+echo "saved $out: idle, monitoring, feedback, about, language, update-notice, calibrate, session-report, lesson-times, class-display-{quiet,noisy,alarm,paused}"

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -123,6 +124,7 @@ void ListeningSession::showFlash(qint64 now)
 
 void ListeningSession::onCountTick()
 {
+    followLessonTimes(false);
     const NoiseDetector::Second counted = m_detector.tick(m_tolerance);
     // A paused alarm still counts and resets; it only stays silent.
     const bool paused = isPaused();
@@ -179,7 +181,53 @@ QList<InputDevice> ListeningSession::inputs() const
 
 bool ListeningSession::isPaused() const
 {
-    return m_pause.isPaused(m_now(), m_wallNow());
+    return m_pause.isPaused(m_now(), m_wallNow()) || (m_quietTime && !m_quietTimeResumed);
+}
+
+qint64 ListeningSession::pauseEnd() const
+{
+    if (!m_quietTime || m_quietTimeResumed)
+        return m_pause.wallEnd();
+    if (m_pause.isPaused(m_now(), m_wallNow()))
+        return std::max(m_pause.wallEnd(), m_lessonBoundary);
+    return m_lessonBoundary;
+}
+
+void ListeningSession::setLessonTimes(const LessonTimes &times)
+{
+    m_lessonTimes = times;
+    followLessonTimes(true);
+}
+
+void ListeningSession::setTimeZone(const QTimeZone &zone)
+{
+    m_zone = zone.isValid() ? zone : QTimeZone::systemTimeZone();
+    followLessonTimes(true);
+}
+
+void ListeningSession::followLessonTimes(bool force)
+{
+    const qint64 wallNow = m_wallNow();
+    if (!force && wallNow >= m_lessonsReadAt && wallNow < m_lessonBoundary)
+        return;
+    const bool wasPaused = isPaused();
+    const qint64 wasEnd = pauseEnd();
+    const bool wasQuiet = m_quietTime;
+    const qint64 wasBoundary = m_lessonBoundary;
+    m_lessonsReadAt = wallNow;
+    if (m_lessonTimes.isInEffect()) {
+        const LessonTimes::State state = m_lessonTimes.stateAt(wallNow, m_zone);
+        m_quietTime = !state.lesson;
+        m_lessonBoundary = state.until;
+    } else {
+        m_quietTime = false;
+        m_lessonBoundary = LessonTimes::NoChange;
+    }
+    // A resume holds until the quiet time it was given in ends.
+    if (m_quietTime != wasQuiet || m_lessonBoundary != wasBoundary)
+        m_quietTimeResumed = false;
+    if (m_quietTime != wasQuiet || isPaused() != wasPaused || (isPaused() && pauseEnd() != wasEnd))
+        emit pauseChanged(isPaused());
 }
 
 void ListeningSession::pauseFor(int minutes)
@@ -191,5 +239,6 @@ void ListeningSession::pauseFor(int minutes)
 void ListeningSession::resume()
 {
     m_pause.resume();
+    m_quietTimeResumed = m_quietTime;
     emit pauseChanged(false);
 }

@@ -10,6 +10,7 @@
 #include "session/alarmflash.h"
 #include "session/alarmmode.h"
 #include "session/alarmpause.h"
+#include "session/lessontimes.h"
 #include "session/sessionrecord.h"
 
 #include <QObject>
@@ -78,12 +79,22 @@ public:
     bool isListening() const { return m_listening; }
 
     // Silences the alarm for some minutes (a second pause replaces the first) or at
-    // once no more; the count goes on meanwhile.
+    // once no more; the count goes on meanwhile. Resume outside lessons lets the alarm
+    // listen until the next lesson starts; the quiet time after it pauses it again.
     void pauseFor(int minutes);
     void resume();
+    // Paused by hand, or outside the lesson times.
     bool isPaused() const;
-    // When the pause ends, in milliseconds since the epoch; meaningful while paused.
-    qint64 pauseEnd() const { return m_pause.wallEnd(); }
+    // When the pause ends, in milliseconds since the epoch; meaningful while paused. With
+    // both a pause by hand and quiet time, the later end of the two.
+    qint64 pauseEnd() const;
+
+    // Outside these lessons the alarm is paused as by pauseFor(). The wall clock is read in
+    // the time zone (the system's unless set) at once and then at every count tick, so a
+    // computer waking after a lesson's end is paused at its first tick.
+    void setLessonTimes(const LessonTimes &times);
+    void setTimeZone(const QTimeZone &zone);
+    const LessonTimes &lessonTimes() const { return m_lessonTimes; }
 
     int threshold() const { return m_threshold; }
     int tolerance() const { return m_tolerance; }
@@ -125,6 +136,9 @@ signals:
 private:
     void playAlarm();
     void showFlash(qint64 now);
+    // Reads the lesson state afresh when a boundary has passed, the clock went back or
+    // force is set, and tells of the change.
+    void followLessonTimes(bool force);
 
     MicrophoneCapture &m_capture;
     SoundPlayer &m_player;
@@ -134,6 +148,12 @@ private:
     SignalWatch m_signal;
     AlarmEchoGuard m_echoGuard;
     AlarmPause m_pause;
+    LessonTimes m_lessonTimes;
+    QTimeZone m_zone = QTimeZone::systemTimeZone();
+    bool m_quietTime = false;        // lesson times in effect, and no lesson on
+    bool m_quietTimeResumed = false; // ... and the user resumed the alarm until its end
+    qint64 m_lessonsReadAt = 0;      // wall clock of the last reading of the lesson state
+    qint64 m_lessonBoundary = LessonTimes::NoChange; // the next change of the lesson state
     SessionRecord m_record;
     NoiseDetector::Reading m_reading{0, false, 0};
     bool m_live = true;

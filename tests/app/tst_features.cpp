@@ -117,6 +117,7 @@ private slots:
     void pauseKeepsCountingSilently_data();
     void pauseKeepsCountingSilently();
     void pauseIsOfferedInBothMenus();
+    void lessonTimesFromTheSettings();
     void levelsInTooltips_data();
     void levelsInTooltips();
     void calibrateThroughTheMenu();
@@ -195,6 +196,27 @@ void TestFeatures::pauseIsOfferedInBothMenus()
     w.child<QAction>("PauseFor30")->trigger();
     QCOMPARE(PauseNote::statusText("", *w.session, [](const QString &text) { return text; }),
              "Alarm paused until " + shortTime(10, 28));
+}
+
+// Stored lesson times reach the session at start: outside them the status bar says until
+// when the alarm is paused, and Resume is offered.
+void TestFeatures::lessonTimesFromTheSettings()
+{
+    QTest::ignoreMessage(QtWarningMsg, "Lesson times: a stored range cannot be read and is left "
+                                       "out: Thu nine to ten");
+    Window w({"Tolerance=1", "Sound=Beep", "[LessonTimes]", "Enabled=ON", "Range1=Thu 09:00-09:59",
+              "Range2=Thu nine to ten"});
+    auto *entry = w.child<QAction>("LessonTimes1");
+    QCOMPARE(entry->text(), QString("Lesson Times..."));
+    QVERIFY(w.child<QMenu>("Settings1")->actions().contains(entry));
+    w.form->startListening();
+    QCOMPARE(w.second(20000), QString("Noise Detected! (1)"));
+    QCOMPARE(w.player.played, QStringList{"Resource_1"});
+    w.wallNow = QDateTime(QDate(2026, 3, 5), QTime(9, 58, 59)).toMSecsSinceEpoch();
+    QCOMPARE(w.second(20000),
+             QStringLiteral("Noise Detected! (1) \u2013 Alarm paused until ") + shortTime(9, 0, 0));
+    QCOMPARE(w.player.played, QStringList{"Resource_1"});
+    QVERIFY(w.child<QAction>("ResumeAlarm1")->isEnabled());
 }
 
 void TestFeatures::levelsInTooltips_data()

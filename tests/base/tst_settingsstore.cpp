@@ -42,6 +42,7 @@ private slots:
     void unreadableFileStaysWhenItCannotBeMovedAside_data();
     void unreadableFileStaysWhenItCannotBeMovedAside();
     void storeWithoutFileReportsEveryWrite();
+    void sectionOfItsOwn();
     void anotherReaderAgrees();
     void folder_data();
     void folder();
@@ -235,6 +236,45 @@ void TestSettingsStore::storeWithoutFileReportsEveryWrite()
     for (int write = 0; write < 2; ++write)
         QVERIFY_THROWS_EXCEPTION(SettingsStore::NotOpenError, store.writeString("Sound", "Beep"));
     QCOMPARE(store.readString("Sound"), QString("Beep"));
+}
+
+// A key that names its own section is read and written there; the bytes of [Settings]
+// stay as they were, and a shorter list of lines leaves none of the longer one behind.
+void TestSettingsStore::sectionOfItsOwn()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.ini");
+    const QByteArray settings = "[Settings]\r\nNoiseThreshold=07\r\nTolerance=0x10\r\n"
+                                "Sound=Beep\r\nMinimizeToSystemTray=ON\r\n\r\n";
+    QVERIFY(writeAll(path, Bom + settings +
+                               "[LessonTimes]\r\nRange10=ten\r\nRange2=two\r\nRangeX=no\r\n"
+                               "Range0=no\r\nrange1=one\r\n"));
+    {
+        const auto store = SettingsStore::open(path);
+        QCOMPARE(store->read(SettingsTable::LessonTimesRanges), (QStringList{"one", "two", "ten"}));
+        QVERIFY(!store->read(SettingsTable::LessonTimesEnabled));
+        store->write(SettingsTable::LessonTimesEnabled, true);
+        store->write(SettingsTable::LessonTimesRanges,
+                     QStringList{"Mon,Tue 08:00-12:30", "Fri 13:15-15:00"});
+        QVERIFY(store->read(SettingsTable::LessonTimesEnabled));
+        QVERIFY(store->read(SettingsTable::MinimizeToSystemTray));
+    }
+    QCOMPARE(readAll(path), Bom + settings +
+                                "[LessonTimes]\r\nRangeX=no\r\nRange0=no\r\nEnabled=ON\r\n"
+                                "Range1=Mon,Tue 08:00-12:30\r\nRange2=Fri 13:15-15:00\r\n\r\n");
+
+    // Into a file without the section, which comes after [Settings].
+    QVERIFY(writeAll(path, Bom + settings));
+    {
+        const auto store = SettingsStore::open(path);
+        QCOMPARE(store->read(SettingsTable::LessonTimesRanges), QStringList());
+        store->write(SettingsTable::LessonTimesRanges, QStringList{"Sun 22:00-24:00"});
+        store->write(SettingsTable::Sound, QString("Male"));
+    }
+    const auto reopened = SettingsStore::open(path);
+    QCOMPARE(reopened->read(SettingsTable::LessonTimesRanges), QStringList{"Sun 22:00-24:00"});
+    QCOMPARE(readAll(path), Bom + QByteArray(settings).replace("Beep", "Male") +
+                                "[LessonTimes]\r\nRange1=Sun 22:00-24:00\r\n\r\n");
 }
 
 // Python's configparser reads back every key and value that we wrote.

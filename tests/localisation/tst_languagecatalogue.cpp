@@ -438,6 +438,18 @@ void TestLanguageCatalogue::shippedLanguagesAreComplete()
                             "Both",
                             "Alarm Volume",
                             "%1%",
+                            "Lesson Times...",
+                            "Lesson Times",
+                            "Listen only during lessons",
+                            "Outside these times the alarm is paused; the count goes on.",
+                            "These stored ranges could not be read and are left out:",
+                            "Add Range",
+                            "Remove",
+                            "Range %1:",
+                            "00:00 as the end is midnight.",
+                            "Range %1 has no weekday.",
+                            "Range %1 must end after it starts.",
+                            "Ranges %1 and %2 overlap on %3.",
                             "INFO:Translated By"};
     // The languages the language dialog draws a flag for.
     const QStringList flagged =

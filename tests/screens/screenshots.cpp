@@ -8,6 +8,7 @@
 #include "features/about/aboutbox.h"
 #include "features/classdisplay/classdisplay.h"
 #include "features/feedback/feedbackdialog.h"
+#include "features/lessontimes/lessontimesdialog.h"
 #include "features/levels/calibratedialog.h"
 #include "features/sessionreport/sessionreportwindow.h"
 #include "localisation/languagecatalogue.h"
@@ -166,6 +167,13 @@ int main(int argc, char *argv[])
             {[] { return Decibels::thresholdDbfs(5); }, [] { return std::optional(92.0); }});
         report.resize(640, 360);
         ok &= save(report, 500, out + QStringLiteral("/session-report.png"));
+    }
+    {
+        const LessonTimes week(true, {*LessonRange::fromText("Mon,Tue,Wed,Thu,Fri 08:00-12:30"),
+                                      *LessonRange::fromText("Mon,Tue,Wed,Thu,Fri 13:15-15:00")});
+        LessonTimesDialog lessons([&](const QString &text) { return language.translate(text); },
+                                  week);
+        ok &= save(lessons, 500, out + QStringLiteral("/lesson-times.png"));
     }
     ok &= saveClassDisplay(language, out);
     return ok ? 0 : 1;

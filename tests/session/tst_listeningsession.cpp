@@ -1,11 +1,14 @@
 // The listening session on its own, with no window: a fake microphone and player and
 // clocks the test moves. Every reading and every second goes through the session's
 // signals, as the views see them.
+#include "features/pause/pausenote.h"
 #include "monitor/microphonecapture.h"
 #include "session/listeningsession.h"
 #include "support/fakes.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QLocale>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -96,6 +99,19 @@ QList<qint64> litOnsets(const QList<Session::Flash> &flashes)
     }
     return onsets;
 }
+
+// Wall-clock milliseconds of a time in March 2026 on the system's clock, the one the
+// status text is shown in; 2026-03-05 is a Thursday.
+qint64 march(int day, int hour, int minute, int second = 0)
+{
+    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second)).toMSecsSinceEpoch();
+}
+
+LessonTimes schoolDay(bool enabled = true)
+{
+    return LessonTimes(enabled, {*LessonRange::fromText("Mon,Tue,Wed,Thu,Fri 08:00-12:30"),
+                                 *LessonRange::fromText("Mon,Tue,Wed,Thu,Fri 13:15-15:00")});
+}
 } // namespace
 
 class TestListeningSession : public QObject
@@ -110,6 +126,9 @@ private slots:
     void lostSignalIsSilenceAndSaidOnce();
     void ownAlarmIsNeverNoise();
     void pauseCountsSilently();
+    void lessonTimesPauseOutsideLessons();
+    void wakingAcrossALessonBoundary_data();
+    void wakingAcrossALessonBoundary();
     void inputsAreAnnouncedWhenTheyChange();
     void alarmModeNames();
     void alarmModes_data();
@@ -328,6 +347,118 @@ void TestListeningSession::pauseCountsSilently()
     s.session->resume();
     QVERIFY(!s.session->isPaused());
     QCOMPARE(pauses.size(), 3);
+}
+
+// Outside lessons the alarm is paused as by hand: the count goes on, nothing plays, the
+// status bar says until the next lesson, and each boundary is signalled.
+void TestListeningSession::lessonTimesPauseOutsideLessons()
+{
+    Session s;
+    s.session->setTolerance(2);
+    s.session->setSound(SoundChoice::Beep);
+    s.session->start();
+    s.wallNow = march(5, 12, 29, 57);
+    QSignalSpy pauses(s.session.get(), &ListeningSession::pauseChanged);
+    s.session->setLessonTimes(schoolDay());
+    QVERIFY(!s.session->isPaused());
+    QCOMPARE(pauses.size(), 0);
+    s.second(20000);
+    s.second(20000); // 12:29:59
+    QCOMPARE(s.player.played, QStringList{"Resource_1"});
+
+    s.second(20000); // 12:30:00, the lesson's end
+    QCOMPARE(pauses.size(), 1);
+    QCOMPARE(pauses.last().first().toBool(), true);
+    QVERIFY(s.session->isPaused());
+    QCOMPARE(s.session->pauseEnd(), march(5, 13, 15));
+    s.second(20000);
+    QVERIFY(s.seconds.last().alarmDue);
+    QVERIFY(!s.seconds.last().alarmSounded);
+    QCOMPARE(s.player.played.size(), 1);
+    QCOMPARE(s.session->record().summary().alarms, 1);
+    QCOMPARE(s.session->record().summary().noisySeconds, 4);
+    const auto same = [](const QString &text) { return text; };
+    QCOMPARE(PauseNote::statusText(s.seconds.last().countText, *s.session, same),
+             QStringLiteral("Noise Detected! (2) \u2013 Alarm paused until ") +
+                 QLocale::system().toString(QTime(13, 15), QLocale::ShortFormat));
+
+    // Resume lets the alarm listen through the quiet time, up to the next lesson...
+    s.session->resume();
+    QVERIFY(!s.session->isPaused());
+    s.second(20000);
+    s.second(20000);
+    QCOMPARE(s.player.played.size(), 2);
+    s.wallNow = march(5, 13, 14, 59);
+    s.second(0);
+    QVERIFY(!s.session->isPaused());
+    // ... and the quiet time after that lesson pauses it again.
+    s.wallNow = march(5, 14, 59, 59);
+    const qsizetype before = pauses.size();
+    s.second(0);
+    QCOMPARE(pauses.size(), before + 1);
+    QVERIFY(s.session->isPaused());
+    QCOMPARE(s.session->pauseEnd(), march(6, 8, 0));
+
+    // A pause by hand as well: the later end of the two.
+    s.session->pauseFor(60);
+    QCOMPARE(s.session->pauseEnd(), march(6, 8, 0));
+    s.wallNow = march(6, 7, 30);
+    s.session->pauseFor(60);
+    QCOMPARE(s.session->pauseEnd(), march(6, 8, 30));
+    s.wallNow = march(6, 8, 0) - 1000;
+    s.second(0); // the lesson starts; the pause by hand goes on
+    QVERIFY(s.session->isPaused());
+    QCOMPARE(s.session->pauseEnd(), march(6, 8, 30));
+
+    // Switched off, the alarm listens always.
+    s.wallNow = march(6, 16, 0);
+    s.session->resume();
+    s.session->setLessonTimes(schoolDay(false));
+    QVERIFY(!s.session->isPaused());
+    s.second(20000);
+    s.second(20000);
+    QCOMPARE(s.player.played.size(), 3);
+}
+
+// A computer asleep across a boundary is right at its first count tick after waking.
+void TestListeningSession::wakingAcrossALessonBoundary_data()
+{
+    QTest::addColumn<qint64>("asleep");
+    QTest::addColumn<qint64>("awake");
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<qint64>("pauseEnd");
+    QTest::newRow("in a lesson, awake after it")
+        << march(5, 12, 0) << march(5, 12, 45) << true << march(5, 13, 15);
+    QTest::newRow("in a lesson, awake after the day's last")
+        << march(5, 10, 0) << march(5, 16, 0) << true << march(6, 8, 0);
+    QTest::newRow("before the lessons, awake in one")
+        << march(5, 7, 0) << march(5, 9, 0) << false << qint64(0);
+    QTest::newRow("between lessons, awake after the next")
+        << march(5, 12, 40) << march(5, 15, 30) << true << march(6, 8, 0);
+    QTest::newRow("the clock set back into a lesson")
+        << march(5, 12, 45) << march(5, 12, 0) << false << qint64(0);
+}
+
+void TestListeningSession::wakingAcrossALessonBoundary()
+{
+    QFETCH(qint64, asleep);
+    QFETCH(qint64, awake);
+    QFETCH(bool, paused);
+    QFETCH(qint64, pauseEnd);
+    Session s;
+    s.session->setTolerance(1);
+    s.session->setSound(SoundChoice::Beep);
+    s.session->start();
+    s.wallNow = asleep;
+    s.session->setLessonTimes(schoolDay());
+    QSignalSpy pauses(s.session.get(), &ListeningSession::pauseChanged);
+    s.wallNow = awake - 1000;
+    s.second(20000);
+    QCOMPARE(pauses.size(), 1);
+    QCOMPARE(s.session->isPaused(), paused);
+    QCOMPARE(s.seconds.last().alarmSounded, !paused);
+    if (paused)
+        QCOMPARE(s.session->pauseEnd(), pauseEnd);
 }
 
 void TestListeningSession::inputsAreAnnouncedWhenTheyChange()
