@@ -25,7 +25,10 @@ Recorder::Recorder(const QString &source)
                     {QStringLiteral("--latency-msec=20"), QStringLiteral("-d"), source,
                      QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
                      QStringLiteral("--channels=1")});
+    // Recording once the first samples arrive: a busy machine may take a second to start
+    // the recorder, and a sound played before then would not be heard.
     m_process.waitForStarted(5000);
+    m_process.waitForReadyRead(5000);
 }
 
 Recorder::~Recorder()

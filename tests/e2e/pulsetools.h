@@ -20,7 +20,8 @@ std::optional<QString> pactl(const QStringList &arguments);
 // Plays a WAV file into a sink in real time (the virtual microphone's feed).
 std::unique_ptr<QProcess> play(const QString &wav, const QString &sink);
 
-// Records a source as raw mono 44100 Hz signed 16-bit samples until stopped.
+// Records a source as raw mono 44100 Hz signed 16-bit samples until stopped; recording
+// from the moment it is made.
 class Recorder
 {
 public:

@@ -46,8 +46,10 @@ if [ "$server" = pipewire ]; then
     3>"$run/dbus.address" 4>"$run/dbus.pid"
   DBUS_SESSION_BUS_ADDRESS=$(cat "$run/dbus.address")
   export DBUS_SESSION_BUS_ADDRESS
-  # PipeWire's own socket beside the PulseAudio one, never the machine's.
+  # PipeWire's own socket beside the PulseAudio one, never the machine's; WirePlumber's
+  # remembered volumes and defaults start afresh every run and stay in it.
   export PIPEWIRE_RUNTIME_DIR=$XDG_RUNTIME_DIR
+  export XDG_STATE_HOME=$run/state
 else
   cat > "$run/pa.pa" <<PA
 load-module module-native-protocol-unix socket=$run/xdg/pulse/native auth-anonymous=1
