@@ -155,6 +155,7 @@ private slots:
     void states();
     void flashShowsTheAlarmInverted();
     void repaintsNoFasterThanTheTick();
+    void flashAlarmLightsTheDisplayAtMostThreeTimesASecond();
     void escapeAndDoubleClickLeaveFullScreen();
     void screenChoice_data();
     void screenChoice();
@@ -349,6 +350,51 @@ void TestClassDisplay::repaintsNoFasterThanTheTick()
     QVERIFY2(paints.size() >= 5, qPrintable(figures)); // it does paint while changing
     QVERIFY2(paints.size() <= elapsed / ListeningSession::MeterTickMs + 1, qPrintable(figures));
     QVERIFY2(spaced, qPrintable(figures));
+}
+
+// Settings > Alarm > Flash in a room that stays loud: alarm after alarm lights the
+// display, and its paints show no more than three lit onsets in any one second (the
+// photosensitivity limit), whatever the session's flashing and the display's pace.
+void TestClassDisplay::flashAlarmLightsTheDisplayAtMostThreeTimesASecond()
+{
+    Window w({"Tolerance=1", "Sound=Beep", "AlarmMode=Flash"});
+    ClassDisplay *display = w.openDisplay();
+    QTest::qWait(200);
+    QObject::connect(w.session.get(), &ListeningSession::readingTaken, display,
+                     [&] { w.now += ListeningSession::MeterTickMs; });
+    int alarms = 0;
+    QObject::connect(w.session.get(), &ListeningSession::alarmSounded, display, [&] { ++alarms; });
+    w.device->peak = 30000;
+    const qsizetype before = display->paints().size();
+    w.form->startListening();
+    QTest::qWait(4500);
+    w.session->stop();
+
+    QList<qint64> onsets;
+    bool wasLit = false;
+    for (const ClassDisplay::Paint &paint : display->paints().mid(before)) {
+        if (paint.lit && !wasLit)
+            onsets << paint.at;
+        wasLit = paint.lit;
+    }
+    int most = 0;
+    for (qsizetype i = 0; i < onsets.size(); ++i) {
+        int within = 0;
+        for (qsizetype j = i; j < onsets.size() && onsets[j] - onsets[i] < 1000; ++j)
+            ++within;
+        most = qMax(most, within);
+    }
+    QStringList times;
+    for (const qint64 at : onsets)
+        times << QString::number(at - onsets.value(0));
+    const QString figures = QString("%1 alarms, lit onsets at %2 ms; at most %3 in a second")
+                                .arg(alarms)
+                                .arg(times.join(' '))
+                                .arg(most);
+    qInfo("%s", qPrintable(figures));
+    QVERIFY2(onsets.size() >= 4, qPrintable(figures)); // it does flash, alarm after alarm
+    QVERIFY2(most <= 3, qPrintable(figures));
+    QVERIFY(w.player.played.isEmpty()); // and nothing was heard
 }
 
 // Escape and a double click leave full screen, a double click or the menu return to it;
