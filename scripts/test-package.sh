@@ -172,14 +172,14 @@ if [ -z "$german" ]; then
   fail "the installed Languages/German.lang.txt has no caption for the About box"
 elif wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^TAMBRIX - Murmlet$' | head -n 1) &&
   [ -n "$wid" ]; then
-  # Open the first menu (File), move right to Help, choose &About; on a busy machine a
-  # key may beat the menu, so the whole road is tried again from a closed menu.
+  # Open the first menu (File), move right past Settings and View to Help, choose &About; on a
+  # busy machine a key may beat the menu, so the whole road is tried again from a closed menu.
   titles=
   for _ in 1 2 3; do
     sleep 1
     xdotool mousemove --window "$wid" 12 10 click 1
     sleep 0.5
-    xdotool key Right Right
+    xdotool key Right Right Right
     sleep 0.5
     xdotool key a
     # Titles are compared as text: xdotool's own pattern match misses non-ASCII titles.
