@@ -12,7 +12,7 @@ packages=(
   libcurl4-openssl-dev libpcre2-dev
   xvfb xauth x11-utils xdotool sox imagemagick procps weston qt6-wayland
   fonts-dejavu-core fonts-liberation2 python3 openssl binutils-mingw-w64-x86-64
-  librsvg2-bin desktop-file-utils appstream dpkg-dev file
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file ccache
 )
 # "setup.sh windows" adds what cross-building the Windows program and running it under
 # Wine need (scripts/build-windows.sh, scripts/test-windows.sh).
