@@ -1,23 +1,20 @@
 #include "features/lessontimes/lessonrangeeditor.h"
 
+#include "features/lessontimes/timefield.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
-QTimeEdit *timeEdit(const char *name, QTime time, QWidget *parent)
+TimeField *timeField(const char *name, QTime time, QWidget *parent)
 {
-    auto *edit = new QTimeEdit(time, parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    // The locale's short format, without seconds where it has them (the C locale does).
-    static const QRegularExpression seconds(QStringLiteral("[.:]?s+"));
-    edit->setDisplayFormat(QLocale().timeFormat(QLocale::ShortFormat).remove(seconds));
-    return edit;
+    auto *field = new TimeField(time, parent);
+    field->setObjectName(QString::fromLatin1(name));
+    return field;
 }
 } // namespace
 
@@ -41,11 +38,11 @@ LessonRangeEditor::LessonRangeEditor(const LessonRange &range, const Translator 
         row->addWidget(box);
         m_days << box;
     }
-    m_start = timeEdit("RangeStart", range.startTime(), this);
-    m_end = timeEdit("RangeEnd", range.endTime(), this);
+    m_start = timeField("RangeStart", range.startTime(), this);
+    m_end = timeField("RangeEnd", range.endTime(), this);
     m_end->setToolTip(m_translate(QStringLiteral("00:00 as the end is midnight.")));
-    connect(m_start, &QTimeEdit::timeChanged, this, &LessonRangeEditor::changed);
-    connect(m_end, &QTimeEdit::timeChanged, this, &LessonRangeEditor::changed);
+    connect(m_start, &TimeField::timeChanged, this, &LessonRangeEditor::changed);
+    connect(m_end, &TimeField::timeChanged, this, &LessonRangeEditor::changed);
     row->addSpacing(8);
     row->addWidget(m_start);
     auto *dash = new QLabel(QStringLiteral("\u2013"), this);

@@ -8,7 +8,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
-class QTimeEdit;
+class TimeField;
 
 // One row of the Lesson Times dialog: the range's number, a box for each weekday, its
 // start and end in the locale's short time format, Remove, and under them, in words,
@@ -35,7 +35,7 @@ private:
     Translator m_translate;
     QLabel *m_number = nullptr;
     QList<QCheckBox *> m_days; // Monday first
-    QTimeEdit *m_start = nullptr;
-    QTimeEdit *m_end = nullptr;
+    TimeField *m_start = nullptr;
+    TimeField *m_end = nullptr;
     QLabel *m_problems = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "features/lessontimes/lessonrangeeditor.h"
 #include "features/lessontimes/lessontimesaction.h"
 #include "features/lessontimes/lessontimesdialog.h"
+#include "features/lessontimes/timefield.h"
 #include "monitor/microphonecapture.h"
 #include "session/listeningsession.h"
 #include "support/fakes.h"
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeEdit>
 #include <QTimer>
 
 namespace {
@@ -57,6 +57,10 @@ private slots:
     void problemsAreSaidAndHoldOk();
     void rowsAreAddedAndRemoved();
     void storedOnOk();
+    void timeFieldTyped_data();
+    void timeFieldTyped();
+    void timeFieldStepped_data();
+    void timeFieldStepped();
 };
 
 void TestLessonTimesDialog::problemsAreSaidAndHoldOk()
@@ -67,9 +71,9 @@ void TestLessonTimesDialog::problemsAreSaidAndHoldOk()
     QCOMPARE(rows.size(), 2);
     QVERIFY(ok->isEnabled());
     QCOMPARE(problemsOf(rows[0]) + problemsOf(rows[1]), QString());
-    QCOMPARE(rows[1]->findChild<QTimeEdit *>("RangeStart")->displayFormat(), QString("HH:mm"));
+    QCOMPARE(rows[1]->findChild<TimeField *>("RangeStart")->displayFormat(), QString("HH:mm"));
 
-    rows[1]->findChild<QTimeEdit *>("RangeStart")->setTime(QTime(12, 0));
+    rows[1]->findChild<TimeField *>("RangeStart")->setTime(QTime(12, 0));
     QCOMPARE(problemsOf(rows[0]), QString("Ranges 1 and 2 overlap on Monday."));
     QCOMPARE(problemsOf(rows[1]), QString("Ranges 1 and 2 overlap on Monday."));
     QVERIFY(!ok->isEnabled());
@@ -78,14 +82,14 @@ void TestLessonTimesDialog::problemsAreSaidAndHoldOk()
         rows[0]->findChild<QCheckBox *>(day)->setChecked(false);
     QCOMPARE(problemsOf(rows[0]), QString("Ranges 1 and 2 overlap on Thursday."));
 
-    rows[1]->findChild<QTimeEdit *>("RangeEnd")->setTime(QTime(11, 0));
+    rows[1]->findChild<TimeField *>("RangeEnd")->setTime(QTime(11, 0));
     QCOMPARE(problemsOf(rows[0]), QString());
     QCOMPARE(problemsOf(rows[1]), QString("Range 2 must end after it starts."));
     QVERIFY(!ok->isEnabled());
 
-    rows[1]->findChild<QTimeEdit *>("RangeEnd")->setTime(QTime(0, 0)); // midnight
+    rows[1]->findChild<TimeField *>("RangeEnd")->setTime(QTime(0, 0)); // midnight
     QCOMPARE(rows[1]->range().toText(), QString("Mon,Tue,Wed,Thu,Fri 12:00-24:00"));
-    rows[1]->findChild<QTimeEdit *>("RangeStart")->setTime(QTime(12, 30));
+    rows[1]->findChild<TimeField *>("RangeStart")->setTime(QTime(12, 30));
     QCOMPARE(problemsOf(rows[1]), QString());
     QVERIFY(ok->isEnabled());
 
@@ -156,6 +160,75 @@ void TestLessonTimesDialog::storedOnOk()
     QCOMPARE(session.lessonTimes(), expected);
     QCOMPARE(readAll(path), settings + "[LessonTimes]\r\nEnabled=ON\r\nRange1=Mon 08:00-09:00\r\n"
                                        "Range2=Mon 09:00-10:00\r\n\r\n");
+}
+
+void TestLessonTimesDialog::timeFieldTyped_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("shown"); // after editing ends
+    QTest::newRow("British") << "en_GB"
+                             << "12:40" << QTime(12, 40) << "12:40";
+    QTest::newRow("American afternoon") << "en_US"
+                                        << "1:15 PM" << QTime(13, 15) << "1:15 PM";
+    QTest::newRow("24 hours in America") << "en_US"
+                                         << "13:15" << QTime(13, 15) << "1:15 PM";
+    QTest::newRow("German, one digit") << "de_DE"
+                                       << "9:05" << QTime(9, 5) << "09:05";
+    QTest::newRow("no time keeps the last") << "en_GB"
+                                            << "12:6x" << QTime(10, 0) << "10:00";
+    QTest::newRow("emptied keeps the last") << "en_GB"
+                                            << "" << QTime(10, 0) << "10:00";
+}
+
+// Typed in the locale's own way or as 24 hours; a text that is no time is undone.
+void TestLessonTimesDialog::timeFieldTyped()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, typed);
+    QFETCH(QTime, time);
+    QFETCH(QString, shown);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    TimeField field(QTime(10, 0));
+    QLocale::setDefault(before);
+    QList<QTime> changes;
+    connect(&field, &TimeField::timeChanged, [&](QTime changed) { changes << changed; });
+    field.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&field));
+    field.setFocus();
+    QTest::keyClick(&field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&field, Qt::Key_Delete);
+    QTest::keyClicks(&field, typed);
+    QTest::keyClick(&field, Qt::Key_Return);
+    QCOMPARE(field.time(), time);
+    QCOMPARE(field.text().replace(QChar(0x202f), QLatin1Char(' ')), shown);
+    QCOMPARE(changes.isEmpty() ? QTime(10, 0) : changes.last(), time);
+}
+
+void TestLessonTimesDialog::timeFieldStepped_data()
+{
+    QTest::addColumn<QTime>("from");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QTime>("to");
+    QTest::newRow("up onto the grid") << QTime(8, 3) << 1 << QTime(8, 5);
+    QTest::newRow("down onto the grid") << QTime(8, 3) << -1 << QTime(8, 0);
+    QTest::newRow("up on the grid") << QTime(8, 5) << 1 << QTime(8, 10);
+    QTest::newRow("page up") << QTime(8, 0) << 10 << QTime(8, 50);
+    QTest::newRow("past midnight") << QTime(23, 55) << 1 << QTime(0, 0);
+    QTest::newRow("back past midnight") << QTime(0, 0) << -1 << QTime(23, 55);
+}
+
+void TestLessonTimesDialog::timeFieldStepped()
+{
+    QFETCH(QTime, from);
+    QFETCH(int, steps);
+    QFETCH(QTime, to);
+    TimeField field(from);
+    field.stepBy(steps);
+    QCOMPARE(field.time(), to);
+    QCOMPARE(field.text(), to.toString("HH:mm"));
 }
 
 QTEST_MAIN(TestLessonTimesDialog)
