@@ -19,6 +19,7 @@
 #include "features/microphone/microphonemenu.h"
 #include "features/pause/pausemenu.h"
 #include "features/pause/pausenote.h"
+#include "features/schoollink/schoollinkaction.h"
 #include "features/sessionreport/sessionreportaction.h"
 #include "features/startwithdesktop/startwithdesktopaction.h"
 #include "localisation/languagecatalogue.h"
@@ -328,6 +329,9 @@ void MainWindow::addFeatures()
     m_settingsMenu->insertAction(m_resetSeparator, startWithDesktop);
     connect(m_settingsMenu, &QMenu::aboutToShow, startWithDesktop,
             &StartWithDesktopAction::showState);
+    auto *schoolLink = new SchoolLinkAction(m_session, m_settings, tr, this);
+    m_settingsMenu->insertAction(m_resetSeparator, schoolLink);
+    statusBar()->addPermanentWidget(schoolLink->stateLabel());
     menuBar()->insertMenu(m_helpMenu->menuAction(),
                           new ClassDisplayMenu(m_session, m_settings, tr, this));
 }

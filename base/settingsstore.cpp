@@ -71,7 +71,13 @@ std::unique_ptr<SettingsStore> SettingsStore::open(const QString &fileName)
 
 QString SettingsStore::readString(const QString &name, const QString &fallback) const
 {
-    return document().contains(Section, name) ? document().value(Section, name) : fallback;
+    return readInSection(Section, name, fallback);
+}
+
+QString SettingsStore::readInSection(const QString &section, const QString &name,
+                                     const QString &fallback) const
+{
+    return document().contains(section, name) ? document().value(section, name) : fallback;
 }
 
 bool SettingsStore::parseInteger(const QString &text, int *value)
@@ -94,26 +100,38 @@ bool SettingsStore::parseInteger(const QString &text, int *value)
 
 int SettingsStore::readInteger(const QString &name, int fallback) const
 {
+    return readIntegerInSection(Section, name, fallback);
+}
+
+int SettingsStore::readIntegerInSection(const QString &section, const QString &name,
+                                        int fallback) const
+{
     int value = fallback;
-    if (document().contains(Section, name) && parseInteger(document().value(Section, name), &value))
+    if (document().contains(section, name) && parseInteger(document().value(section, name), &value))
         return value;
     return fallback;
 }
 
 void SettingsStore::writeString(const QString &name, const QString &value)
 {
-    document().setValue(Section, name, value);
+    writeInSection(Section, name, value);
+}
+
+void SettingsStore::writeInSection(const QString &section, const QString &name,
+                                   const QString &value)
+{
+    document().setValue(section, name, value);
     writeFile();
 }
 
 int SettingsStore::read(const SettingsTable::Integer &key) const
 {
-    return readInteger(QLatin1String(key.name), key.fallback);
+    return readIntegerInSection(QLatin1String(key.section), QLatin1String(key.name), key.fallback);
 }
 
 QString SettingsStore::read(const SettingsTable::Text &key) const
 {
-    return readString(QLatin1String(key.name));
+    return readInSection(QLatin1String(key.section), QLatin1String(key.name));
 }
 
 bool SettingsStore::read(const SettingsTable::Switch &key) const
@@ -132,12 +150,12 @@ QStringList SettingsStore::read(const SettingsTable::TextLines &key) const
 
 void SettingsStore::write(const SettingsTable::Integer &key, int value)
 {
-    writeInteger(QLatin1String(key.name), value);
+    writeInSection(QLatin1String(key.section), QLatin1String(key.name), QString::number(value));
 }
 
 void SettingsStore::write(const SettingsTable::Text &key, const QString &value)
 {
-    writeString(QLatin1String(key.name), value);
+    writeInSection(QLatin1String(key.section), QLatin1String(key.name), value);
 }
 
 void SettingsStore::write(const SettingsTable::Switch &key, bool on)

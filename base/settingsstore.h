@@ -58,6 +58,11 @@ public:
     // that keeps an unreadable file only sets the value.
     void writeString(const QString &name, const QString &value);
     void writeInteger(const QString &name, int value);
+    // The same in a section other than [Settings].
+    QString readInSection(const QString &section, const QString &name,
+                          const QString &fallback = QString()) const;
+    int readIntegerInSection(const QString &section, const QString &name, int fallback) const;
+    void writeInSection(const QString &section, const QString &name, const QString &value);
 
     // Replaces the file as a whole: a crash or a full disk leaves either the old or the
     // new file on disk, never a mixture or a truncated one.

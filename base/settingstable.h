@@ -16,12 +16,14 @@ struct Integer
     int fallback;
     int minimum;
     int maximum;
+    const char *section = MainSection;
 };
 
 // Text as it stands; an absent key reads as empty.
 struct Text
 {
     const char *name;
+    const char *section = MainSection;
 };
 
 // "ON" or "OFF"; only exactly "ON" is on, and an absent key is off.
@@ -69,5 +71,29 @@ inline constexpr Integer AlarmVolume{"AlarmVolume", 100, 10, 100};
 inline constexpr Switch LessonTimesEnabled{"Enabled", "LessonTimes"};
 // One range a key: "Range1=Mon,Tue,Wed,Thu,Fri 08:00-12:30" (see LessonRange).
 inline constexpr TextLines LessonTimesRanges{"LessonTimes", "Range", 100};
+
+// The school link (features/schoollink): each room publishes its readings to the school's
+// MQTT broker. Off by default. The password is never kept here but in the system's secret
+// store.
+inline constexpr Switch SchoolLinkEnabled{"Enabled", "SchoolLink"};
+// The broker's host name or address; empty: none set.
+inline constexpr Text SchoolLinkHost{"Host", "SchoolLink"};
+// The broker's port; 8883 is MQTT over TLS, 1883 plain MQTT.
+inline constexpr Integer SchoolLinkPort{"Port", 8883, 1, 65535, "SchoolLink"};
+// "OFF" turns TLS off; anything else, or no key, keeps it on.
+inline constexpr Text SchoolLinkTls{"Tls", "SchoolLink"};
+// PEM files: the authority that signed the broker's certificate (empty: the system's
+// authorities), and the room's own certificate and key (empty: none).
+inline constexpr Text SchoolLinkCaFile{"CaFile", "SchoolLink"};
+inline constexpr Text SchoolLinkCertFile{"CertFile", "SchoolLink"};
+inline constexpr Text SchoolLinkKeyFile{"KeyFile", "SchoolLink"};
+// The account's name on the broker; empty: none.
+inline constexpr Text SchoolLinkUser{"User", "SchoolLink"};
+// The room's name in the topics; empty or absent: the computer's name.
+inline constexpr Text SchoolLinkRoom{"Room", "SchoolLink"};
+// The topics' first level; empty or absent: "murmlet".
+inline constexpr Text SchoolLinkPrefix{"Prefix", "SchoolLink"};
+// Home Assistant's MQTT discovery: the room announces its sensors. Off by default.
+inline constexpr Switch SchoolLinkDiscovery{"Discovery", "SchoolLink"};
 
 } // namespace SettingsTable

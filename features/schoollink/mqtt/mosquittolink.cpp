@@ -1,0 +1,226 @@
+#include "features/schoollink/mqtt/mosquittolink.h"
+
+#include <mosquitto.h>
+#include <mqtt_protocol.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <future>
+
+using namespace std::chrono_literals;
+
+struct MosquittoLink::Shared
+{
+    Options options;
+    StateReport report; // under reportMutex: stop() may silence it from another thread
+    std::mutex reportMutex;
+    mosquitto *client = nullptr;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stopping = false;
+    std::atomic<bool> connected{false};
+    std::atomic<int> refusal{0}; // the last CONNACK's refusal, 0: none
+    std::promise<void> finished;
+
+    ~Shared()
+    {
+        if (client)
+            mosquitto_destroy(client);
+    }
+
+    void say(State state, const std::string &reason = std::string())
+    {
+        std::lock_guard<std::mutex> lock(reportMutex);
+        if (report)
+            report(state, reason);
+    }
+
+    bool stopRequested()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return stopping;
+    }
+
+    // Waits out the back-off; false when stop() came meanwhile.
+    bool pause(std::chrono::milliseconds wait)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return !wake.wait_for(lock, wait, [this] { return stopping; });
+    }
+
+    void run();
+    void sayGoodbye();
+};
+
+namespace {
+MosquittoLink::Shared *sharedOf(void *object)
+{
+    return static_cast<MosquittoLink::Shared *>(object);
+}
+
+void onConnect(mosquitto *client, void *object, int reason, int, const mosquitto_property *)
+{
+    auto *shared = sharedOf(object);
+    if (reason != 0) {
+        shared->refusal = reason;
+        shared->say(MqttLink::State::Refused, mosquitto_reason_string(reason));
+        return;
+    }
+    shared->refusal = 0;
+    shared->connected = true;
+    const MqttLink::Options &options = shared->options;
+    mosquitto_publish_v5(client, nullptr, options.statusTopic.c_str(),
+                         static_cast<int>(options.onlinePayload.size()),
+                         options.onlinePayload.data(), 1, true, nullptr);
+    shared->say(MqttLink::State::Connected);
+}
+
+void onPublish(mosquitto *, void *object, int, int reason, const mosquitto_property *)
+{
+    // A refused message (an access rule, a quota) keeps the connection, but says why.
+    if (reason >= 0x80)
+        sharedOf(object)->say(MqttLink::State::Refused, mosquitto_reason_string(reason));
+}
+
+void onDisconnect(mosquitto *, void *object, int, const mosquitto_property *)
+{
+    sharedOf(object)->connected = false;
+}
+} // namespace
+
+void MosquittoLink::Shared::run()
+{
+    auto backOff = 1000ms;
+    while (!stopRequested()) {
+        say(State::Connecting);
+        refusal = 0;
+        // Resolves the name, connects and shakes hands for TLS, all on this thread.
+        int rc = mosquitto_connect_bind_v5(client, options.host.c_str(), options.port,
+                                           options.keepAliveSeconds, nullptr, nullptr);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            while (!stopRequested()) {
+                rc = mosquitto_loop(client, 100, 1);
+                if (rc != MOSQ_ERR_SUCCESS)
+                    break;
+                if (connected)
+                    backOff = 1000ms;
+            }
+            if (stopRequested()) {
+                sayGoodbye();
+                break;
+            }
+        }
+        connected = false;
+        if (refusal == 0) {
+            std::string reason = rc == MOSQ_ERR_ERRNO ? std::string(strerror(errno))
+                                                      : std::string(mosquitto_strerror(rc));
+            say(State::Offline, reason);
+        }
+        if (!pause(backOff))
+            break;
+        backOff = std::min(backOff * 2, std::chrono::milliseconds(8000));
+    }
+    say(State::Offline);
+    finished.set_value();
+}
+
+// Says offline and leaves cleanly; the broker drops the Last Will then.
+void MosquittoLink::Shared::sayGoodbye()
+{
+    if (!connected)
+        return;
+    int mid = 0;
+    mosquitto_publish_v5(client, &mid, options.statusTopic.c_str(),
+                         static_cast<int>(options.offlinePayload.size()),
+                         options.offlinePayload.data(), 1, true, nullptr);
+    // Long enough for the broker's acknowledgement on a working network.
+    for (int i = 0; i < 10 && mosquitto_want_write(client); ++i)
+        mosquitto_loop(client, 50, 1);
+    mosquitto_loop(client, 100, 1);
+    mosquitto_disconnect_v5(client, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
+    mosquitto_loop(client, 50, 1);
+}
+
+MosquittoLink::MosquittoLink() : m_shared(std::make_shared<Shared>())
+{
+    mosquitto_lib_init();
+}
+
+MosquittoLink::~MosquittoLink()
+{
+    stop();
+}
+
+void MosquittoLink::start(const Options &options, StateReport report)
+{
+    Shared &shared = *m_shared;
+    shared.options = options;
+    shared.report = std::move(report);
+    shared.client =
+        mosquitto_new(options.clientId.empty() ? nullptr : options.clientId.c_str(), true, &shared);
+    if (!shared.client) {
+        shared.say(State::Offline, mosquitto_strerror(MOSQ_ERR_NOMEM));
+        return;
+    }
+    mosquitto *client = shared.client;
+    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    mosquitto_threaded_set(client, true);
+    mosquitto_connect_v5_callback_set(client, onConnect);
+    mosquitto_publish_v5_callback_set(client, onPublish);
+    mosquitto_disconnect_v5_callback_set(client, onDisconnect);
+    if (!options.user.empty())
+        mosquitto_username_pw_set(client, options.user.c_str(),
+                                  options.password.empty() ? nullptr : options.password.c_str());
+    mosquitto_will_set_v5(client, options.statusTopic.c_str(),
+                          static_cast<int>(options.offlinePayload.size()),
+                          options.offlinePayload.data(), 1, true, nullptr);
+    if (options.tls) {
+        const char *ca = options.caFile.empty() ? nullptr : options.caFile.c_str();
+        const char *cert = options.certFile.empty() ? nullptr : options.certFile.c_str();
+        const char *key = options.keyFile.empty() ? nullptr : options.keyFile.c_str();
+        int rc = MOSQ_ERR_SUCCESS;
+        if (ca) {
+            rc = mosquitto_tls_set(client, ca, nullptr, cert, key, nullptr);
+        } else {
+            mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+            if (cert)
+                rc = mosquitto_tls_set(client, nullptr, nullptr, cert, key, nullptr);
+        }
+        if (rc != MOSQ_ERR_SUCCESS) {
+            shared.say(State::Offline, std::string("TLS: ") + mosquitto_strerror(rc));
+            return;
+        }
+    }
+    m_thread = std::thread([shared = m_shared] { shared->run(); });
+}
+
+void MosquittoLink::publish(const std::string &topic, const std::string &payload, int qos,
+                            bool retain)
+{
+    if (!m_shared->client || !m_shared->connected)
+        return;
+    mosquitto_publish_v5(m_shared->client, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                         payload.data(), qos, retain, nullptr);
+}
+
+void MosquittoLink::stop()
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->stopping = true;
+    }
+    m_shared->wake.notify_all();
+    // A connect to a host that does not answer can take minutes; the thread keeps what it
+    // needs and ends on its own then, without reporting any more.
+    std::future<void> finished = m_shared->finished.get_future();
+    if (finished.wait_for(1500ms) == std::future_status::ready) {
+        m_thread.join();
+    } else {
+        std::lock_guard<std::mutex> lock(m_shared->reportMutex);
+        m_shared->report = nullptr;
+        m_thread.detach();
+    }
+}

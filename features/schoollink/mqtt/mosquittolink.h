@@ -1,0 +1,33 @@
+#pragma once
+
+#include "features/schoollink/mqttlink.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct mosquitto;
+
+// MqttLink over libmosquitto, MQTT 5 (so the broker says why it refuses a message). One
+// thread connects and runs the client's loop; the library queues what publish() hands it
+// from any thread.
+class MosquittoLink : public MqttLink
+{
+public:
+    MosquittoLink();
+    ~MosquittoLink() override;
+
+    void start(const Options &options, StateReport report) override;
+    void publish(const std::string &topic, const std::string &payload, int qos,
+                 bool retain) override;
+    void stop() override;
+
+    // What the thread and the library's callbacks share; it outlives this object when a
+    // connect that hangs had to be left behind at stop().
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+class Settings;
+
+// Where and how the room publishes: the [SchoolLink] section of settings.ini. The password
+// is not part of it; it lives in the system's secret store.
+struct SchoolLinkConfig
+{
+    static constexpr const char *DefaultPrefix = "murmlet";
+
+    bool enabled = false;
+    QString host;
+    int port = 8883;
+    bool tls = true;
+    QString caFile;
+    QString certFile;
+    QString keyFile;
+    QString user;
+    QString room; // never empty once loaded: the computer's name by default
+    QString prefix = QLatin1String(DefaultPrefix);
+    bool discovery = false;
+
+    // prefix/room/leaf
+    QString topic(const QString &leaf) const;
+    // The key of the password in the secret store: one account on one broker.
+    QString secretKey() const;
+
+    static SchoolLinkConfig load(const Settings &settings);
+    static void store(Settings &settings, const SchoolLinkConfig &config);
+
+    bool operator==(const SchoolLinkConfig &other) const;
+    bool operator!=(const SchoolLinkConfig &other) const { return !(*this == other); }
+};
