@@ -74,25 +74,33 @@ void SchoolLinkAction::connectWith(const SchoolLinkConfig &config)
 
 QString SchoolLinkAction::stateText() const
 {
-    const QString reason = m_link.reason();
-    switch (m_link.state()) {
+    return stateText(m_link.state(), m_link.reason(), m_translate);
+}
+
+QString SchoolLinkAction::stateText(SchoolLink::State state, const QString &reason,
+                                    const Translator &translate)
+{
+    switch (state) {
     case SchoolLink::State::Off:
-        return m_translate(QStringLiteral("School link: off"));
+        return translate(QStringLiteral("School link: off"));
     case SchoolLink::State::Connecting:
-        return m_translate(QStringLiteral("School link: connecting..."));
+        return translate(QStringLiteral("School link: connecting..."));
     case SchoolLink::State::Connected:
-        return m_translate(QStringLiteral("School link: connected"));
+        return translate(QStringLiteral("School link: connected"));
     case SchoolLink::State::Refused:
-        return m_translate(QStringLiteral("School link: refused (%1)")).arg(reason);
+        return translate(QStringLiteral("School link: refused (%1)")).arg(reason);
     case SchoolLink::State::Offline:
         break;
     }
-    return reason.isEmpty() ? m_translate(QStringLiteral("School link: offline"))
-                            : m_translate(QStringLiteral("School link: offline (%1)")).arg(reason);
+    return reason.isEmpty() ? translate(QStringLiteral("School link: offline"))
+                            : translate(QStringLiteral("School link: offline (%1)")).arg(reason);
 }
 
 void SchoolLinkAction::showState()
 {
+    // Also in the log, in English, for whoever looks after the computer.
+    qInfo("%s", qUtf8Printable(stateText(m_link.state(), m_link.reason(),
+                                         [](const QString &text) { return text; })));
     m_stateLabel->setText(stateText());
     m_stateLabel->setToolTip(stateText());
     m_stateLabel->setVisible(m_link.state() != SchoolLink::State::Off);

@@ -29,6 +29,8 @@ public:
     SchoolLink &link() { return m_link; }
     // The state in words: "School link: connected".
     QString stateText() const;
+    static QString stateText(SchoolLink::State state, const QString &reason,
+                             const Translator &translate);
 
     void editLink();
 

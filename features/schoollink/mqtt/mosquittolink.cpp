@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <future>
 
 using namespace std::chrono_literals;
@@ -22,6 +23,17 @@ struct MosquittoLink::Shared
     std::atomic<bool> connected{false};
     std::atomic<int> refusal{0}; // the last CONNACK's refusal, 0: none
     std::promise<void> finished;
+    // What publish() was given, sent by the link's thread: every call into the library
+    // is made on that one thread, so it needs no threading of its own.
+    struct Outgoing
+    {
+        std::string topic;
+        std::string payload;
+        int qos;
+        bool retain;
+    };
+    std::deque<Outgoing> outbox; // under mutex
+    static constexpr std::size_t OutboxLimit = 1000;
 
     ~Shared()
     {
@@ -50,6 +62,7 @@ struct MosquittoLink::Shared
     }
 
     void run();
+    void sendOutbox();
     void sayGoodbye();
 };
 
@@ -100,6 +113,7 @@ void MosquittoLink::Shared::run()
                                            options.keepAliveSeconds, nullptr, nullptr);
         if (rc == MOSQ_ERR_SUCCESS) {
             while (!stopRequested()) {
+                sendOutbox();
                 rc = mosquitto_loop(client, 100, 1);
                 if (rc != MOSQ_ERR_SUCCESS)
                     break;
@@ -123,6 +137,19 @@ void MosquittoLink::Shared::run()
     }
     say(State::Offline);
     finished.set_value();
+}
+
+void MosquittoLink::Shared::sendOutbox()
+{
+    std::deque<Outgoing> sending;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        sending.swap(outbox);
+    }
+    for (const Outgoing &message : sending)
+        mosquitto_publish_v5(client, nullptr, message.topic.c_str(),
+                             static_cast<int>(message.payload.size()), message.payload.data(),
+                             message.qos, message.retain, nullptr);
 }
 
 // Says offline and leaves cleanly; the broker drops the Last Will then.
@@ -165,7 +192,6 @@ void MosquittoLink::start(const Options &options, StateReport report)
     }
     mosquitto *client = shared.client;
     mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
-    mosquitto_threaded_set(client, true);
     mosquitto_connect_v5_callback_set(client, onConnect);
     mosquitto_publish_v5_callback_set(client, onPublish);
     mosquitto_disconnect_v5_callback_set(client, onDisconnect);

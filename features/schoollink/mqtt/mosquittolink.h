@@ -10,8 +10,7 @@
 struct mosquitto;
 
 // MqttLink over libmosquitto, MQTT 5 (so the broker says why it refuses a message). One
-// thread connects and runs the client's loop; the library queues what publish() hands it
-// from any thread.
+// thread connects, runs the client's loop and sends what publish() queued from any thread.
 class MosquittoLink : public MqttLink
 {
 public:
