@@ -439,6 +439,7 @@ void TestFeatures::newTextsAreTranslated()
     QCOMPARE(w.child<QAction>("AlarmFlash1")->text(), QString("Blinken"));
     QCOMPARE(w.child<QMenu>("AlarmVolume1")->title(), QString("Alarmlautst\u00E4rke"));
     QCOMPARE(w.child<QAction>("AlarmVolume30")->text(), QString("30 %"));
+    QCOMPARE(w.child<QAction>("SchoolLink1")->text(), QString("Schulanbindung..."));
 }
 
 namespace {
