@@ -23,6 +23,7 @@ if [ ! -f "$libs/prefix/.qt-done" ]; then
   echo "Building the Windows libraries once into $libs (about 25 minutes on 2 cores)..."
 fi
 bash "$root/scripts/windows/libraries.sh" "$libs"
+bash "$root/scripts/windows/link-libraries.sh" "$libs"
 prefix=$libs/prefix
 
 echo "Configuring the Windows build in $build..."
