@@ -263,7 +263,7 @@ curl -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics" | grep '^murmlet_\(peak_dbfs\|l
 within 5 results_are murmlet_peak_dbfs 2 || true
 peaks=$(query murmlet_peak_dbfs)
 echo "Prometheus, murmlet_peak_dbfs:"
-printf '  %s\n' "$peaks"
+while read -r line; do echo "  $line"; done <<<"$peaks"
 if [ "$(echo "$peaks" | awk '{print $1, $3}' | tr '\n' ' ')" = "Room-101 __name__,instance,job,room Room-102 __name__,instance,job,room " ] &&
   awk '{v[$1] = $2} END {exit !(v["Room-101"] > v["Room-102"])}' <<<"$peaks"; then
   pass "Prometheus has both rooms, labelled by room alone, the loud one above the quiet one"
