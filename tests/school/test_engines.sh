@@ -275,8 +275,8 @@ fi
 # Any offline alert of the one-shot messages above has ended once both rooms send.
 within 10 lacks_alert MurmletRoomOffline || true
 before=$(alerts | grep MurmletRoomOffline || true)
-kill -KILL "$room_b_pid"
-wait "$room_b_pid" 2>/dev/null || true
+# (Quietly: bash reports a job it sees killed.)
+{ kill -KILL "$room_b_pid" && wait "$room_b_pid"; } 2>/dev/null || true
 stopped=$SECONDS
 status=$(mosquitto_sub "${tls[@]}" "${reader[@]}" -t murmlet/Room-102/status -C 1 -W 5 2>&1 || true)
 if [ "$status" = offline ]; then
