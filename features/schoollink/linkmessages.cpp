@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -15,6 +16,13 @@ QJsonValue decibels(std::optional<double> value)
     if (!value || !std::isfinite(*value))
         return QJsonValue::Null;
     return std::round(*value * 10.0) / 10.0;
+}
+
+// A peak never below SilenceDbfs, and never none.
+double peakOf(std::optional<double> dbfs)
+{
+    return dbfs && std::isfinite(*dbfs) ? std::max(*dbfs, LinkMessages::SilenceDbfs)
+                                        : LinkMessages::SilenceDbfs;
 }
 
 QByteArray compact(const QJsonObject &object)
@@ -33,7 +41,7 @@ QByteArray LinkMessages::state(const QString &room, const RoomSecond &second)
     QJsonObject object{
         {QStringLiteral("room"), room},
         {QStringLiteral("time"), utcText(second.time)},
-        {QStringLiteral("peak_dbfs"), decibels(second.peakDbfs)},
+        {QStringLiteral("peak_dbfs"), decibels(peakOf(second.peakDbfs))},
         {QStringLiteral("noisy"), second.noisy},
         {QStringLiteral("noisy_seconds"), second.noisySeconds},
         {QStringLiteral("alarms"), second.alarms},
@@ -57,7 +65,7 @@ QByteArray LinkMessages::alarm(const QString &room, const Alarm &alarm)
         {QStringLiteral("time"), utcText(alarm.time)},
         {QStringLiteral("sound"), alarm.sound},
         {QStringLiteral("noisy_seconds"), alarm.noisySeconds},
-        {QStringLiteral("peak_dbfs"), decibels(alarm.peakDbfs)},
+        {QStringLiteral("peak_dbfs"), decibels(peakOf(alarm.peakDbfs))},
     });
 }
 

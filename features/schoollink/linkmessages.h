@@ -13,6 +13,11 @@ struct SchoolLinkConfig;
 class LinkMessages
 {
 public:
+    // Digital silence and anything below the quietest 16-bit sample, half a step above
+    // zero (20 log10(0.5 / 32768)): the peak says this rather than nothing, so a silent
+    // room keeps its gauges.
+    static constexpr double SilenceDbfs = -96.3;
+
     // One second of the room.
     struct RoomSecond
     {

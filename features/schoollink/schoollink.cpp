@@ -106,12 +106,10 @@ void SchoolLink::publishSecond(const ListeningSession::Second &counted)
     if (record.size() > 0) {
         const SessionRecord::Second &row = record.at(record.size() - 1);
         second.time = QDateTime::fromMSecsSinceEpoch(row.time, Qt::UTC);
-        const double dbfs = Decibels::dbfsOfPeak(row.peak);
-        if (std::isfinite(dbfs)) {
-            second.peakDbfs = dbfs;
-            if (const std::optional<double> offset = m_calibration ? m_calibration() : std::nullopt)
-                second.levelDb = dbfs + *offset;
-        }
+        const double dbfs = std::max(Decibels::dbfsOfPeak(row.peak), LinkMessages::SilenceDbfs);
+        second.peakDbfs = dbfs;
+        if (const std::optional<double> offset = m_calibration ? m_calibration() : std::nullopt)
+            second.levelDb = dbfs + *offset;
         second.noisy = row.noisy;
     }
     second.noisySeconds = m_session.noiseSeconds();
@@ -138,9 +136,7 @@ void SchoolLink::publishAlarm(SoundChoice sound)
     alarm.noisySeconds = m_session.tolerance();
     const SessionRecord &record = m_session.record();
     if (record.size() > 0) {
-        const double dbfs = Decibels::dbfsOfPeak(record.at(record.size() - 1).peak);
-        if (std::isfinite(dbfs))
-            alarm.peakDbfs = dbfs;
+        alarm.peakDbfs = Decibels::dbfsOfPeak(record.at(record.size() - 1).peak);
     }
     m_link->publish(m_config.topic(QStringLiteral("alarm")).toStdString(),
                     LinkMessages::alarm(m_config.room, alarm).toStdString(), 1, false);
