@@ -60,7 +60,8 @@ bash "$root/tests/update/exit-stress.sh" "$build-asan/murmlet_exitstress" \
   "${MURMLET_EXIT_STRESS_RUNS:-200}"
 echo "Running the tests under AddressSanitizer; the end-to-end test takes about a minute..."
 # The sound server makes no difference to the program's memory: PulseAudio alone here.
-ctest --test-dir "$build-asan" --output-on-failure -LE pipewire
+# The school link's engines run with the plain build only.
+ctest --test-dir "$build-asan" --output-on-failure -LE 'pipewire|school'
 
 # The end-to-end test, whose capture and playback threads meet the real sound server,
 # under ThreadSanitizer; only its program is built.
@@ -73,7 +74,7 @@ cmake --build "$build-tsan" -j "$(nproc)" --target tst_monitor_e2e
 # (die_after_fork), though the child only executes the helper.
 echo "Running the end-to-end test under ThreadSanitizer..."
 TSAN_OPTIONS="$TSAN_OPTIONS die_after_fork=0" ctest --test-dir "$build-tsan" --output-on-failure \
-  -L e2e -LE pipewire
+  -L e2e -LE 'pipewire|school'
 
 # libFuzzer with clang, AddressSanitizer and UndefinedBehaviorSanitizer: a finding fails.
 # A longer run: bench/run-fuzzers.sh.
