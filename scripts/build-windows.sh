@@ -3,7 +3,8 @@
 # build-windows/murmlet-<version>-windows-x64/, a folder that runs on Windows as it is,
 # zipped beside it as murmlet-<version>-windows-x64.zip.
 #
-# The libraries it links (Qt base, libcurl on Schannel, PCRE2) are built once from
+# The libraries it links (Qt base, libcurl on Schannel, PCRE2; OpenSSL and libmosquitto for
+# the school link's module) are built once from
 # Debian's source packages into a cache outside the repository:
 #   ${MURMLET_WINDOWS_CACHE:-~/.cache/murmlet-windows}/libs-<hash of the recipe>
 # The first run takes about 25 minutes on two cores; later runs reuse the cache.
@@ -34,12 +35,14 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/windows/wine-run.sh" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
-# What the program needs beside it: Qt's libraries and plugins, libcurl, PCRE2 and the
-# MinGW runtime. The tests run from the build folder, so it gets them too.
+# What the program needs beside it: Qt's libraries and plugins, libcurl, PCRE2, the school
+# link module's libmosquitto and OpenSSL, and the MinGW runtime. The tests run from the
+# build folder, so it gets them too.
 gcc_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 runtime=(
   "$prefix"/bin/Qt6Core.dll "$prefix"/bin/Qt6Gui.dll "$prefix"/bin/Qt6Widgets.dll
   "$prefix"/bin/libcurl-4.dll "$prefix"/bin/libpcre2-16-0.dll
+  "$prefix"/bin/libmosquitto.dll "$prefix"/bin/libssl-3-x64.dll "$prefix"/bin/libcrypto-3-x64.dll
   "$gcc_runtime"/libstdc++-6.dll "$gcc_runtime"/libgcc_s_seh-1.dll
   /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
 )
@@ -58,6 +61,7 @@ rm -rf "$dist" "$build/$name.zip"
 lay_out "$dist"
 rm -f "$dist/platforms/qoffscreen.dll"
 cp "$build/murmlet.exe" "$dist/"
+cp "$build/murmlet-link.dll" "$dist/" # the school link's module, loaded only when it is used
 cp -r "$root/resources/Languages" "$dist/Languages"
 cp "$root/resources/license.txt" "$dist/"
 find "$dist" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded

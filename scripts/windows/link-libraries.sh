@@ -24,7 +24,7 @@ if [ ! -f "$prefix/.openssl-$recipe-done" ]; then
   step "OpenSSL (about 6 minutes on 2 cores)"
   rm -rf "$work/openssl" && cp -a "$src"/openssl-3.*/ "$work/openssl"
   (cd "$work/openssl" &&
-   ./Configure mingw64 shared no-tests no-docs no-apps no-legacy no-engine no-module \
+   ./Configure mingw64 shared no-tests no-legacy no-engine no-module \
       --cross-compile-prefix=x86_64-w64-mingw32- --prefix="$prefix" --libdir=lib \
       CC=gcc-posix >/dev/null &&
    make -j"$jobs" build_libs >/dev/null 2>&1 &&
