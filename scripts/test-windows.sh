@@ -96,6 +96,40 @@ if ! timeout 60 xdotool search --sync --onlyvisible --name "TAMBRIX - Murmlet" >
   exit 1
 fi
 kill "$program" 2>/dev/null || true
+
+# The school link of the zipped folder's program: its module, libmosquitto and OpenSSL
+# reach the broker of tests/school/engines.sh over TLS, with the room's password from
+# Wine's Credential Manager; killed, the room's Last Will says offline.
+echo "The school link from the zipped folder's murmlet.exe..."
+. "$root/tests/school/engines.sh"
+school_engines_start
+room=$scratch/room
+cp -r "$unpacked/$dist_name" "$room"
+ca=$("${wine[@]}" winepath -w "$MURMLET_SCHOOL_CA" | tr -d '\r')
+printf '[Settings]\r\nAutoStartMicrophone=ON\r\n\r\n[SchoolLink]\r\nEnabled=ON\r\nHost=127.0.0.1\r\nPort=%s\r\nCaFile=%s\r\nUser=Room-101\r\nRoom=Room-101\r\n' \
+  "$MURMLET_SCHOOL_TLS_PORT" "$ca" >"$room/settings.ini"
+printf '%s\n' "$MURMLET_SCHOOL_ROOM_A_PASSWORD" |
+  "${wine[@]}" "$build/murmlet-store-secret.exe" "school-link:Room-101@127.0.0.1:$MURMLET_SCHOOL_TLS_PORT"
+subscribe() { # TOPIC: the first message, retained or new, within 40 s
+  mosquitto_sub -h 127.0.0.1 -p "$MURMLET_SCHOOL_TLS_PORT" --cafile "$MURMLET_SCHOOL_CA" \
+    -u reader -P "$MURMLET_SCHOOL_READER_PASSWORD" -t "$1" -C 1 -W 40
+}
+"${wine[@]}" "$room/murmlet.exe" & program=$!
+kill_at_exit "$program"
+state=$(subscribe murmlet/Room-101/state)
+python3 -c 'import json, sys; s = json.loads(sys.argv[1]); assert s["room"] == "Room-101" and s["listening"], s' "$state" ||
+  { echo "no state from the Windows program: $state" >&2; exit 1; }
+[ "$(subscribe murmlet/Room-101/status)" = online ] || { echo "the room is not online" >&2; exit 1; }
+echo "  state from Windows: $state"
+"${wine[@]}" taskkill /F /IM murmlet.exe >/dev/null 2>&1 || true
+for _ in $(seq 100); do
+  [ "$(subscribe murmlet/Room-101/status)" = offline ] && break
+  sleep 0.2
+done
+[ "$(subscribe murmlet/Room-101/status)" = offline ] ||
+  { echo "the killed Windows room's Last Will did not say offline" >&2; exit 1; }
+echo "  killed, the Windows room's Last Will says offline"
+
 if [ "${MURMLET_WINDOWS_SCREENSHOTS:-0}" = 1 ]; then
   # From the build folder: only it holds murmlet_screenshots.exe beside murmlet.exe.
   # screenshots.sh brings its own display and sound server; Wine starts again on them.

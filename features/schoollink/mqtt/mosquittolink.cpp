@@ -1,3 +1,12 @@
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <wincrypt.h>
+
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#endif
+
 #include "features/schoollink/mqtt/mosquittolink.h"
 
 #include <mosquitto.h>
@@ -95,6 +104,33 @@ void onPublish(mosquitto *, void *object, int, int reason, const mosquitto_prope
     if (reason >= 0x80)
         sharedOf(object)->say(MqttLink::State::Refused, mosquitto_reason_string(reason));
 }
+
+#if defined(_WIN32)
+// OpenSSL reads no certificate store of Windows: the authorities Windows trusts (its ROOT
+// store) are copied into the client's TLS context, so a broker with a certificate from a
+// public authority needs no CA file there either.
+void trustWindowsAuthorities(mosquitto *client)
+{
+    SSL_CTX *context = SSL_CTX_new(TLS_client_method());
+    if (!context)
+        return;
+    X509_STORE *store = SSL_CTX_get_cert_store(context);
+    if (HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT")) {
+        PCCERT_CONTEXT certificate = nullptr;
+        while ((certificate = CertEnumCertificatesInStore(roots, certificate))) {
+            const unsigned char *der = certificate->pbCertEncoded;
+            if (X509 *x509 = d2i_X509(nullptr, &der, long(certificate->cbCertEncoded))) {
+                X509_STORE_add_cert(store, x509);
+                X509_free(x509);
+            }
+        }
+        CertCloseStore(roots, 0);
+    }
+    mosquitto_void_option(client, MOSQ_OPT_SSL_CTX, context); // takes a reference
+    mosquitto_int_option(client, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 1);
+    SSL_CTX_free(context);
+}
+#endif
 
 void onDisconnect(mosquitto *, void *object, int, const mosquitto_property *)
 {
@@ -209,6 +245,9 @@ void MosquittoLink::start(const Options &options, StateReport report)
         if (ca) {
             rc = mosquitto_tls_set(client, ca, nullptr, cert, key, nullptr);
         } else {
+#if defined(_WIN32)
+            trustWindowsAuthorities(client);
+#endif
             mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
             if (cert)
                 rc = mosquitto_tls_set(client, nullptr, nullptr, cert, key, nullptr);
