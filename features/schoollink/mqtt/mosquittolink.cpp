@@ -10,7 +10,6 @@
 #include "features/schoollink/mqtt/mosquittolink.h"
 
 #include <mosquitto.h>
-#include <mqtt_protocol.h>
 
 #include <cerrno>
 #include <chrono>
@@ -19,6 +18,13 @@
 #include <future>
 
 using namespace std::chrono_literals;
+
+namespace {
+// From MQTT 5 itself (libmosquitto's mqtt_protocol.h, which not every build installs).
+constexpr int Mqtt5 = 5;
+constexpr int NormalDisconnection = 0;
+constexpr int FirstFailureCode = 0x80; // reason codes from here on are refusals
+} // namespace
 
 struct MosquittoLink::Shared
 {
@@ -101,7 +107,7 @@ void onConnect(mosquitto *client, void *object, int reason, int, const mosquitto
 void onPublish(mosquitto *, void *object, int, int reason, const mosquitto_property *)
 {
     // A refused message (an access rule, a quota) keeps the connection, but says why.
-    if (reason >= 0x80)
+    if (reason >= FirstFailureCode)
         sharedOf(object)->say(MqttLink::State::Refused, mosquitto_reason_string(reason));
 }
 
@@ -201,7 +207,7 @@ void MosquittoLink::Shared::sayGoodbye()
     for (int i = 0; i < 10 && mosquitto_want_write(client); ++i)
         mosquitto_loop(client, 50, 1);
     mosquitto_loop(client, 100, 1);
-    mosquitto_disconnect_v5(client, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
+    mosquitto_disconnect_v5(client, NormalDisconnection, nullptr);
     mosquitto_loop(client, 50, 1);
 }
 
@@ -227,7 +233,7 @@ void MosquittoLink::start(const Options &options, StateReport report)
         return;
     }
     mosquitto *client = shared.client;
-    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, Mqtt5);
     mosquitto_connect_v5_callback_set(client, onConnect);
     mosquitto_publish_v5_callback_set(client, onPublish);
     mosquitto_disconnect_v5_callback_set(client, onDisconnect);
