@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev libgl-dev
   libpulse-dev pulseaudio pulseaudio-utils pipewire-bin pipewire-pulse wireplumber dbus-daemon
   libcurl4-openssl-dev libpcre2-dev libmosquitto-dev qtkeychain-qt6-dev
-  mosquitto mosquitto-clients prometheus prometheus-mqtt-exporter gnome-keyring
+  mosquitto mosquitto-clients prometheus prometheus-mqtt-exporter gnome-keyring curl
   xvfb xauth x11-utils xdotool sox imagemagick procps weston qt6-wayland
   fonts-dejavu-core fonts-liberation2 python3 openssl binutils-mingw-w64-x86-64
   librsvg2-bin desktop-file-utils appstream dpkg-dev file ccache

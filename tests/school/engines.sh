@@ -187,7 +187,7 @@ school_exporter_start() {
     >>"$MURMLET_SCHOOL_DIR/exporter.log" 2>&1 &
   kill_at_exit $!
   export MURMLET_SCHOOL_EXPORTER_URL=http://127.0.0.1:$port
-  school_wait_for "the exporter" curl -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics"
+  school_wait_for "the exporter" curl --noproxy '*' -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics"
 }
 
 # --- Prometheus ------------------------------------------------------------------------
@@ -212,7 +212,7 @@ school_prometheus_start() {
     --web.listen-address="127.0.0.1:$port" >>"$MURMLET_SCHOOL_DIR/prometheus.log" 2>&1 &
   kill_at_exit $!
   export MURMLET_SCHOOL_PROMETHEUS_URL=http://127.0.0.1:$port
-  school_wait_for "Prometheus" curl -fsS "$MURMLET_SCHOOL_PROMETHEUS_URL/-/ready"
+  school_wait_for "Prometheus" curl --noproxy '*' -fsS "$MURMLET_SCHOOL_PROMETHEUS_URL/-/ready"
 }
 
 # --- all of them -----------------------------------------------------------------------

@@ -164,7 +164,7 @@ fi
 # --- the exporter ------------------------------------------------------------------------
 # The exporter's lines for METRIC of ROOM, without labels: the values.
 gauge() { # METRIC ROOM
-  curl -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics" |
+  curl --noproxy '*' -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics" |
     sed -n "s/^$1{sensor=\"$2\",topic=\"murmlet\/$2\/state\"} //p"
 }
 # Passes when the exporter shows "METRIC=VALUE ..." for ROOM, VALUE "none" for no gauge.
@@ -186,7 +186,7 @@ state_b() { # FIELDS: Room-102's state with FIELDS in the middle
     "$(date -u +%FT%TZ)" "$1"
 }
 publish_b() { mosquitto_pub "${tls[@]}" "${room_b[@]}" -t murmlet/Room-102/state -m "$(state_b "$1")"; }
-exporter_has() { curl -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics" | grep -q "$1"; }
+exporter_has() { curl --noproxy '*' -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics" | grep -q "$1"; }
 
 publish_b '"peak_dbfs":-30,"level_db":50.5,"noisy":false'
 within 3 exporter_has '^murmlet_level_db{sensor="Room-102"' || true
@@ -236,14 +236,14 @@ room_b_pid=$room_pid
 
 # Prometheus: one "room value labels" a line for EXPR.
 query() { # EXPR
-  curl -fsS --get --data-urlencode "query=$1" "$MURMLET_SCHOOL_PROMETHEUS_URL/api/v1/query" |
+  curl --noproxy '*' -fsS --get --data-urlencode "query=$1" "$MURMLET_SCHOOL_PROMETHEUS_URL/api/v1/query" |
     python3 -c 'import json, sys
 for r in sorted(json.load(sys.stdin)["data"]["result"], key=lambda r: r["metric"].get("room", "")):
     print(r["metric"].get("room", "-"), r["value"][1], ",".join(sorted(r["metric"])))'
 }
 # Prometheus's alerts: one "alertname room state" a line.
 alerts() {
-  curl -fsS "$MURMLET_SCHOOL_PROMETHEUS_URL/api/v1/alerts" |
+  curl --noproxy '*' -fsS "$MURMLET_SCHOOL_PROMETHEUS_URL/api/v1/alerts" |
     python3 -c 'import json, sys
 for a in json.load(sys.stdin)["data"]["alerts"]:
     print(a["labels"]["alertname"], a["labels"].get("room", "-"), a["state"])'
@@ -258,7 +258,7 @@ gauges_are "the loud room" Room-101 murmlet_peak_dbfs=-8.5 murmlet_level_db=78.5
 gauges_are "the quiet room, not calibrated" Room-102 murmlet_peak_dbfs=-45.25 murmlet_level_db=none \
   murmlet_noisy=0 murmlet_noisy_seconds=0 murmlet_alarms=0 murmlet_paused=1
 echo "The exporter's gauges of the two rooms:"
-curl -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics" | grep '^murmlet_\(peak_dbfs\|level_db\|noisy\){' | sed 's/^/  /'
+curl --noproxy '*' -fsS "$MURMLET_SCHOOL_EXPORTER_URL/metrics" | grep '^murmlet_\(peak_dbfs\|level_db\|noisy\){' | sed 's/^/  /'
 
 within 5 results_are murmlet_peak_dbfs 2 || true
 peaks=$(query murmlet_peak_dbfs)

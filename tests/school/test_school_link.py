@@ -37,6 +37,8 @@ PASSWORDS = {ROOM_A: ENV["MURMLET_SCHOOL_ROOM_A_PASSWORD"],
 READER_PASSWORD = ENV["MURMLET_SCHOOL_READER_PASSWORD"]
 ENGINES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "engines.sh")
 
+# Loopback only: no proxy of the environment is asked.
+urllib.request.install_opener(urllib.request.build_opener(urllib.request.ProxyHandler({})))
 failures = []
 scratch = tempfile.mkdtemp(prefix="murmlet-school-rooms.")
 
