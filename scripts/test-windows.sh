@@ -119,6 +119,11 @@ kill_at_exit "$program"
 state=$(subscribe murmlet/Room-101/state)
 python3 -c 'import json, sys; s = json.loads(sys.argv[1]); assert s["room"] == "Room-101" and s["listening"], s' "$state" ||
   { echo "no state from the Windows program: $state" >&2; exit 1; }
+# Online, or online again within a few seconds should the first connection drop.
+for _ in $(seq 30); do
+  [ "$(subscribe murmlet/Room-101/status)" = online ] && break
+  sleep 0.5
+done
 [ "$(subscribe murmlet/Room-101/status)" = online ] || { echo "the room is not online" >&2; exit 1; }
 echo "  state from Windows: $state"
 "${wine[@]}" taskkill /F /IM murmlet.exe >/dev/null 2>&1 || true

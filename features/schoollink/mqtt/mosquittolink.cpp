@@ -169,8 +169,12 @@ void MosquittoLink::Shared::run()
         }
         connected = false;
         if (refusal == 0) {
-            std::string reason = rc == MOSQ_ERR_ERRNO ? std::string(strerror(errno))
-                                                      : std::string(mosquitto_strerror(rc));
+            // An error of the system without its number is a lost connection all the same.
+            const int error = errno;
+            std::string reason = rc == MOSQ_ERR_ERRNO && error != 0
+                                     ? std::string(strerror(error))
+                                     : std::string(mosquitto_strerror(
+                                           rc == MOSQ_ERR_ERRNO ? MOSQ_ERR_CONN_LOST : rc));
             say(State::Offline, reason);
         }
         if (!pause(backOff))
