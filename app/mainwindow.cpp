@@ -3,9 +3,11 @@
 #include "app/noisemeter.h"
 #include "base/applicationsetup.h"
 #include "base/desktop.h"
+#include "base/lockedbypolicy.h"
 #include "base/pictures.h"
 #include "base/programmessages.h"
 #include "base/settingsfolder.h"
+#include "base/settingspolicy.h"
 #include "base/tahomafont.h"
 #include "base/windowplacement.h"
 #include "features/about/aboutbox.h"
@@ -24,6 +26,7 @@
 #include "features/startwithdesktop/startwithdesktopaction.h"
 #include "localisation/languagecatalogue.h"
 #include "localisation/languagedialog.h"
+#include "localisation/userlanguage.h"
 #include "session/listeningsession.h"
 #include "update/postform.h"
 #include "update/updatecheckpoller.h"
@@ -324,7 +327,7 @@ void MainWindow::addFeatures()
     m_settingsMenu->insertMenu(m_resetSeparator,
                                new AlarmVolumeMenu(m_session, m_settings, tr, this));
     auto *startWithDesktop = new StartWithDesktopAction(
-        m_paths.programFile, tr,
+        m_paths.programFile, m_settings, tr,
         [this](const QString &message) { ProgramMessages::showGeneralError(this, message); }, this);
     m_settingsMenu->insertAction(m_resetSeparator, startWithDesktop);
     connect(m_settingsMenu, &QMenu::aboutToShow, startWithDesktop,
@@ -361,7 +364,11 @@ void MainWindow::restoreSettings()
         setWindowTitle(m_identity.title);
         m_settingsFolder = SettingsFolder::choose(m_paths.programFolder, m_identity.companyName,
                                                   m_identity.productName);
-        m_settings.open(m_settingsFolder + QStringLiteral("settings.ini"));
+        SettingsPolicy policy =
+            SettingsPolicy::loadFromSystem(m_identity.companyName, m_identity.productName);
+        for (const QString &problem : policy.problems())
+            qWarning("Settings policy: %s", qUtf8Printable(problem));
+        m_settings.open(m_settingsFolder + QStringLiteral("settings.ini"), std::move(policy));
         restoreControls();
         // Older files have no choice: the default input.
         m_session.setMicrophone(m_settings.read(SettingsTable::Microphone));
@@ -372,7 +379,11 @@ void MainWindow::restoreSettings()
             m_autoStartItem->setChecked(true);
             m_startButton->click();
         }
+        const QString language = m_settings.read(SettingsTable::Language);
+        if (!language.isEmpty())
+            m_language.setUserLanguage(UserLanguage::fromPolicy(language));
         m_language.loadLanguage(QString());
+        lockPolicyControls();
     } catch (const std::exception &error) {
         ProgramMessages::showGeneralError(this, QString::fromUtf8(error.what()));
     }
@@ -412,6 +423,32 @@ void MainWindow::restoreControls()
         soundButton(sound)->setChecked(true);
 }
 
+void MainWindow::lockPolicyControls()
+{
+    const QString note = translated(QLatin1String(LockedByPolicy::Note));
+    // Their locked items say so in a tooltip; only items with one of their own show any.
+    m_settingsMenu->setToolTipsVisible(true);
+    m_helpMenu->setToolTipsVisible(true);
+    if (m_settings.isLocked(SettingsTable::NoiseThreshold))
+        LockedByPolicy::mark(m_thresholdBar, note);
+    if (m_settings.isLocked(SettingsTable::Tolerance))
+        LockedByPolicy::mark(m_toleranceBox, note);
+    if (m_settings.isLocked(SettingsTable::Sound)) {
+        for (QRadioButton *button : m_soundButtons)
+            LockedByPolicy::mark(button, note);
+    }
+    if (m_settings.isLocked(SettingsTable::CustomSound)) {
+        LockedByPolicy::mark(m_customSoundPath, note);
+        LockedByPolicy::mark(m_browseButton, note);
+    }
+    if (m_settings.isLocked(SettingsTable::AutoStartMicrophone))
+        LockedByPolicy::mark(m_autoStartItem, note);
+    if (m_settings.isLocked(SettingsTable::MinimizeToSystemTray))
+        LockedByPolicy::mark(m_minimizeToTrayItem, note);
+    if (m_settings.isLocked(SettingsTable::UpdateNotifications))
+        LockedByPolicy::mark(m_updateNotificationsItem, note);
+}
+
 int MainWindow::scaleDimension(int x) const
 {
     // Qt scales whole windows itself; the screen's and the window's logical DPI agree.
@@ -449,13 +486,28 @@ void MainWindow::showSignalState(bool live)
 
 void MainWindow::startUpdateCheck()
 {
-    m_updateCheck = new UpdateCheckPoller([this] { return m_updates(m_identity); }, m_identity,
-                                          m_desktop, m_language, this);
-    connect(m_updateCheck, &UpdateCheckPoller::finished, this, [this](bool notificationsOn) {
-        m_updateNotificationsItem->setEnabled(true);
-        if (!notificationsOn)
-            m_updateNotificationsItem->setChecked(false);
-    });
+    const SettingsPolicy &policy = m_settings.store().policy();
+    const auto policyValue = [&policy](std::optional<QString> value) -> std::optional<bool> {
+        return value ? std::optional<bool>(*value == QLatin1String("ON")) : std::nullopt;
+    };
+    const QString section = QLatin1String(SettingsTable::UpdateNotifications.section);
+    const QString name = QLatin1String(SettingsTable::UpdateNotifications.name);
+    const std::optional<bool> preset = policyValue(policy.preset(section, name));
+    const std::optional<bool> locked = policyValue(policy.locked(section, name));
+    m_updateCheck = new UpdateCheckPoller(
+        [this, preset, locked] {
+            UpdateCheckSetup setup = m_updates(m_identity);
+            setup.presetNotifications = preset;
+            setup.lockedNotifications = locked;
+            return setup;
+        },
+        m_identity, m_desktop, m_language, this);
+    connect(m_updateCheck, &UpdateCheckPoller::finished, this,
+            [this, locked](bool notificationsOn) {
+                m_updateNotificationsItem->setEnabled(!locked);
+                if (!notificationsOn)
+                    m_updateNotificationsItem->setChecked(false);
+            });
 }
 
 void MainWindow::onUpdateNotificationsToggled()

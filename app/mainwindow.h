@@ -94,6 +94,8 @@ private:
     void addFeatures();
     void restoreSettings();
     void restoreControls();
+    // Disables the controls of values the computer's administrator has locked.
+    void lockPolicyControls();
     void presentSession();
     void showListening();
     void onSoundChosen(SoundChoice choice);

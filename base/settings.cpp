@@ -4,7 +4,8 @@
 
 Settings::Settings(ReportFailure report) : m_report(std::move(report)) {}
 
-void Settings::open(const QString &fileName)
+void Settings::open(const QString &fileName, SettingsPolicy policy)
 {
     m_store = SettingsStore::open(fileName);
+    m_store->setPolicy(std::move(policy));
 }

@@ -16,11 +16,13 @@ public:
 
     explicit Settings(ReportFailure report);
 
-    // Opens the store over fileName (see SettingsStore::open).
-    void open(const QString &fileName);
+    // Opens the store over fileName (see SettingsStore::open), following the policy.
+    void open(const QString &fileName, SettingsPolicy policy = {});
     const SettingsStore &store() const { return *m_store; }
 
     template <typename Key> auto read(const Key &key) const { return m_store->read(key); }
+    // True when the computer's administrator has locked the key: its control is disabled.
+    template <typename Key> bool isLocked(const Key &key) const { return m_store->isLocked(key); }
     // Writes through to disk; a failure is reported, never thrown.
     template <typename Key, typename Value> void write(const Key &key, const Value &value)
     {

@@ -107,9 +107,15 @@ int SettingsStore::readIntegerInSection(const QString &section, const QString &n
                                         int fallback) const
 {
     int value = fallback;
-    if (document().contains(section, name) && parseInteger(document().value(section, name), &value))
-        return value;
-    return fallback;
+    return readIntegerInSection(section, name, fallback, &value) ? value : fallback;
+}
+
+bool SettingsStore::readIntegerInSection(const QString &section, const QString &name, int fallback,
+                                         int *value) const
+{
+    *value = fallback;
+    return document().contains(section, name) &&
+           parseInteger(document().value(section, name), value);
 }
 
 void SettingsStore::writeString(const QString &name, const QString &value)
@@ -124,20 +130,42 @@ void SettingsStore::writeInSection(const QString &section, const QString &name,
     writeFile();
 }
 
+std::optional<QString> SettingsStore::effective(const char *section, const char *name) const
+{
+    const QString sectionName = QLatin1String(section);
+    const QString keyName = QLatin1String(name);
+    if (std::optional<QString> locked = m_policy.locked(sectionName, keyName))
+        return locked;
+    if (document().contains(sectionName, keyName))
+        return document().value(sectionName, keyName);
+    return m_policy.preset(sectionName, keyName);
+}
+
 int SettingsStore::read(const SettingsTable::Integer &key) const
 {
-    return readIntegerInSection(QLatin1String(key.section), QLatin1String(key.name), key.fallback);
+    int value = key.fallback;
+    if (m_policy.isLocked(key))
+        return parseInteger(*m_policy.locked(QLatin1String(key.section), QLatin1String(key.name)),
+                            &value)
+                   ? value
+                   : key.fallback;
+    if (readIntegerInSection(QLatin1String(key.section), QLatin1String(key.name), key.fallback,
+                             &value))
+        return value;
+    // A value the user has that is no number counts as none: the preset stands in.
+    const std::optional<QString> preset =
+        m_policy.preset(QLatin1String(key.section), QLatin1String(key.name));
+    return preset && parseInteger(*preset, &value) ? value : key.fallback;
 }
 
 QString SettingsStore::read(const SettingsTable::Text &key) const
 {
-    return readInSection(QLatin1String(key.section), QLatin1String(key.name));
+    return effective(key.section, key.name).value_or(QString());
 }
 
 bool SettingsStore::read(const SettingsTable::Switch &key) const
 {
-    return document().value(QLatin1String(key.section), QLatin1String(key.name)) ==
-           QLatin1String("ON");
+    return effective(key.section, key.name) == QLatin1String("ON");
 }
 
 QStringList SettingsStore::read(const SettingsTable::TextLines &key) const
@@ -150,16 +178,22 @@ QStringList SettingsStore::read(const SettingsTable::TextLines &key) const
 
 void SettingsStore::write(const SettingsTable::Integer &key, int value)
 {
+    if (m_policy.isLocked(key))
+        return; // the administrator's value stands; its control is disabled
     writeInSection(QLatin1String(key.section), QLatin1String(key.name), QString::number(value));
 }
 
 void SettingsStore::write(const SettingsTable::Text &key, const QString &value)
 {
+    if (m_policy.isLocked(key))
+        return; // the administrator's value stands; its control is disabled
     writeInSection(QLatin1String(key.section), QLatin1String(key.name), value);
 }
 
 void SettingsStore::write(const SettingsTable::Switch &key, bool on)
 {
+    if (m_policy.isLocked(key))
+        return; // the administrator's value stands; its control is disabled
     document().setValue(QLatin1String(key.section), QLatin1String(key.name),
                         on ? QStringLiteral("ON") : QStringLiteral("OFF"));
     writeFile();

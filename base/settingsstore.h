@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/inifile.h"
+#include "base/settingspolicy.h"
 #include "base/settingstable.h"
 
 #include <QString>
@@ -38,6 +39,13 @@ public:
     // (savesChanges()).
     static std::unique_ptr<SettingsStore> open(const QString &fileName);
 
+    // What the computer's administrator presets and locks. The typed calls below follow
+    // it: a locked value is read whatever the file holds and is never written; a preset
+    // is read where the file has no usable value.
+    void setPolicy(SettingsPolicy policy) { m_policy = std::move(policy); }
+    const SettingsPolicy &policy() const { return m_policy; }
+    template <typename Key> bool isLocked(const Key &key) const { return m_policy.isLocked(key); }
+
     // The program's keys, as the settings table declares them.
     int read(const SettingsTable::Integer &key) const;
     QString read(const SettingsTable::Text &key) const;
@@ -62,6 +70,9 @@ public:
     QString readInSection(const QString &section, const QString &name,
                           const QString &fallback = QString()) const;
     int readIntegerInSection(const QString &section, const QString &name, int fallback) const;
+    // True when the file holds a usable number there; *value is the fallback otherwise.
+    bool readIntegerInSection(const QString &section, const QString &name, int fallback,
+                              int *value) const;
     void writeInSection(const QString &section, const QString &name, const QString &value);
 
     // Replaces the file as a whole: a crash or a full disk leaves either the old or the
@@ -78,6 +89,10 @@ public:
 private:
     IniDocument &document() { return m_file.document(); }
 
+    // The user's value, else the policy's preset, else nothing; a locked value first.
+    std::optional<QString> effective(const char *section, const char *name) const;
+
     IniFile m_file;
     bool m_keepsUnreadableFile = false;
+    SettingsPolicy m_policy;
 };

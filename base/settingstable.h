@@ -53,6 +53,9 @@ inline constexpr Text Sound{"Sound"};
 inline constexpr Text CustomSound{"CustomSound"};
 inline constexpr Switch MinimizeToSystemTray{"MinimizeToSystemTray"};
 inline constexpr Switch AutoStartMicrophone{"AutoStartMicrophone"};
+// The user's own choice of the desktop's start entry, kept once made so that a school's
+// preset (SettingsPolicy) no longer applies; absent: never chosen here.
+inline constexpr Switch StartWithDesktop{"StartWithDesktop"};
 // The chosen input's name in the sound system; empty or absent: the system's default.
 inline constexpr Text Microphone{"Microphone"};
 // Decibels added to dBFS ("92.00"); empty or absent: not calibrated.
@@ -95,5 +98,12 @@ inline constexpr Text SchoolLinkRoom{"Room", "SchoolLink"};
 inline constexpr Text SchoolLinkPrefix{"Prefix", "SchoolLink"};
 // Home Assistant's MQTT discovery: the room announces its sensors. Off by default.
 inline constexpr Switch SchoolLinkDiscovery{"Discovery", "SchoolLink"};
+
+// Chosen only by a school (SettingsPolicy), never written to settings.ini: whether the
+// update check tells of new versions ("ON", "OFF"; the user's own choice lives in the
+// update store), and the interface language as a BCP 47 tag ("de-DE") or a Windows
+// language number ("1031").
+inline constexpr Switch UpdateNotifications{"UpdateNotifications"};
+inline constexpr Text Language{"Language"};
 
 } // namespace SettingsTable

@@ -27,6 +27,8 @@ public:
     // afresh on every call. Throws LoadError when the chosen file cannot be loaded; the
     // file then counts as chosen (languageFile, languageName) but translates nothing.
     void loadLanguage(const QString &name);
+    // Replaces the user's display language for the next loadLanguage().
+    void setUserLanguage(quint16 userLanguage) { m_userLanguage = userLanguage; }
     // Appends the names of the "*lang.txt" files in the folder, in directory order.
     void listLanguageFiles(const QString &folder);
     // The loaded file's text for an English text, or the English text itself.

@@ -1,5 +1,7 @@
 #include "localisation/userlanguage.h"
 
+#include "base/settingsstore.h"
+
 #include <QLocale>
 #include <QStringList>
 
@@ -121,4 +123,12 @@ quint16 UserLanguage::current()
     const QStringList languages = QLocale::system().uiLanguages();
     return langIdForTag(languages.isEmpty() ? QString() : languages.constFirst());
 #endif
+}
+
+quint16 UserLanguage::fromPolicy(const QString &value)
+{
+    int number = 0;
+    if (SettingsStore::parseInteger(value.trimmed(), &number) && number > 0 && number <= 0xFFFF)
+        return static_cast<quint16>(number);
+    return langIdForTag(value.trimmed());
 }

@@ -11,4 +11,7 @@ quint16 current();
 // language and region when both are known, else the language's main country; unknown
 // tags give 1033 (English, United States).
 quint16 langIdForTag(const QString &tag);
+// A language an administrator sets: a Windows language number ("1031", "0x0407") or a
+// BCP 47 tag, as langIdForTag reads it.
+quint16 fromPolicy(const QString &value);
 } // namespace UserLanguage

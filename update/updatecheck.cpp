@@ -114,7 +114,10 @@ void UpdateCheck::perform(CheckState &state)
     write("HowMany", QString::number(howMany));
     write("InstalledVersion", m_appVersion);
 
-    state.showUpdateSetting = readInteger("ShowUpdate", 1);
+    const int notificationsDefault = m_setup.presetNotifications.value_or(true) ? 1 : 0;
+    state.showUpdateSetting = m_setup.lockedNotifications
+                                  ? (*m_setup.lockedNotifications ? 1 : 0)
+                                  : readInteger("ShowUpdate", notificationsDefault);
     if (state.showUpdateSetting == 0)
         return;
     const QString today = m_setup.today();

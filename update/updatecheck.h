@@ -19,6 +19,10 @@ struct UpdateCheckSetup
     std::function<std::optional<QString>()> machineId;
     std::function<QString()> localeCode;
     std::function<QString()> osDescription;
+    // The computer's administrator: a preset stands where the user has no choice in the
+    // store, a locked choice over any.
+    std::optional<bool> presetNotifications;
+    std::optional<bool> lockedNotifications;
 
     // The maker's service at host, the per-user store, this computer's facts.
     static UpdateCheckSetup forHost(const QString &host, const QString &company,

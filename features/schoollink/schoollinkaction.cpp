@@ -1,6 +1,8 @@
 #include "features/schoollink/schoollinkaction.h"
 
+#include "base/lockedbypolicy.h"
 #include "base/settings.h"
+#include "base/settingspolicy.h"
 #include "features/levels/calibration.h"
 #include "features/schoollink/linkmodule.h"
 #include "features/schoollink/schoollinkdialog.h"
@@ -141,6 +143,13 @@ void SchoolLinkAction::editLink()
     SchoolLinkDialog dialog(m_translate, stored, hasPassword, storeNote,
                             m_link.state() == SchoolLink::State::Off ? QString() : stateText(),
                             m_dialogParent);
+    QStringList locked;
+    for (const SettingsPolicy::Key &key : SettingsPolicy::keys()) {
+        if (key.section == QLatin1String(SettingsTable::SchoolLinkEnabled.section) &&
+            m_settings.store().policy().locked(key.section, key.name))
+            locked << key.name;
+    }
+    dialog.lockFields(locked, m_translate(QLatin1String(LockedByPolicy::Note)));
     if (dialog.exec() != QDialog::Accepted)
         return;
     const SchoolLinkConfig config = dialog.config();

@@ -1,5 +1,7 @@
 #include "features/schoollink/schoollinkdialog.h"
 
+#include "base/lockedbypolicy.h"
+#include "base/settingstable.h"
 #include "features/schoollink/roomname.h"
 
 #include <QCheckBox>
@@ -118,6 +120,27 @@ SchoolLinkDialog::SchoolLinkDialog(Translator translate, const SchoolLinkConfig 
         connect(edit, &QLineEdit::textChanged, this, &SchoolLinkDialog::check);
     connect(m_enabled, &QCheckBox::toggled, this, &SchoolLinkDialog::check);
     check();
+}
+
+void SchoolLinkDialog::lockFields(const QStringList &keyNames, const QString &note)
+{
+    const QList<QPair<const char *, QWidget *>> fields{
+        {SettingsTable::SchoolLinkEnabled.name, m_enabled},
+        {SettingsTable::SchoolLinkHost.name, m_host},
+        {SettingsTable::SchoolLinkPort.name, m_port},
+        {SettingsTable::SchoolLinkTls.name, m_tls},
+        {SettingsTable::SchoolLinkCaFile.name, m_caFile->parentWidget()},
+        {SettingsTable::SchoolLinkCertFile.name, m_certFile->parentWidget()},
+        {SettingsTable::SchoolLinkKeyFile.name, m_keyFile->parentWidget()},
+        {SettingsTable::SchoolLinkUser.name, m_user},
+        {SettingsTable::SchoolLinkRoom.name, m_room},
+        {SettingsTable::SchoolLinkPrefix.name, m_prefix},
+        {SettingsTable::SchoolLinkDiscovery.name, m_discovery},
+    };
+    for (const auto &[name, widget] : fields) {
+        if (keyNames.contains(QLatin1String(name), Qt::CaseInsensitive))
+            LockedByPolicy::mark(widget, note);
+    }
 }
 
 // A path field with its Browse... button; the field's parent holds both.

@@ -26,6 +26,9 @@ public:
                      const QString &storeNote, const QString &linkState, QWidget *parent = nullptr);
 
     SchoolLinkConfig config() const;
+    // Disables the fields of the [SchoolLink] keys named ("Host", "Port", ...) that the
+    // computer's administrator has locked, each with the note as its tooltip.
+    void lockFields(const QStringList &keyNames, const QString &note);
     // What was typed; empty: keep the stored password.
     QString password() const;
     bool passwordTyped() const;

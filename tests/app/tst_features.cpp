@@ -3,6 +3,7 @@
 // desktop. Clocks are the test's; nothing waits.
 #include "app/mainwindow.h"
 #include "app/noisemeter.h"
+#include "base/inidocument.h"
 #include "features/levels/calibratedialog.h"
 #include "features/levels/leveltooltips.h"
 #include "features/pause/pausenote.h"
@@ -20,6 +21,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
@@ -108,12 +111,70 @@ template <typename T> void whenShown(std::function<void(T *)> answer)
         answer(dialog);
     });
 }
+
+// The school's policy for the windows made while it lives, where the program looks for it:
+// preset.ini and locked.ini in a folder of $XDG_CONFIG_DIRS, or the policy keys of the
+// registry on Windows (numbers as REG_DWORD, the rest as REG_SZ, as Group Policy writes).
+struct SchoolPolicy
+{
+    SchoolPolicy(const QByteArray &preset, const QByteArray &locked)
+    {
+#ifdef Q_OS_WIN
+        clear();
+        for (const auto &[tree, text] :
+             {std::pair{"Preset", preset}, std::pair{"Locked", locked}}) {
+            QSettings registry(RegistryKey + QLatin1String(tree), QSettings::NativeFormat);
+            const IniDocument document = IniDocument::parse(QString::fromUtf8(text));
+            for (const IniDocument::Section &section : document.sections()) {
+                for (const auto &[name, value] : section.values) {
+                    bool number = false;
+                    const int parsed = value.toInt(&number);
+                    registry.setValue(section.name + QLatin1Char('/') + name,
+                                      number ? QVariant(parsed) : QVariant(value));
+                }
+            }
+        }
+#else
+        m_oldFolders = qgetenv("XDG_CONFIG_DIRS");
+        QDir().mkpath(m_folder.filePath("TAMBRIX/Murmlet"));
+        for (const auto &[name, text] :
+             {std::pair{"preset.ini", preset}, std::pair{"locked.ini", locked}}) {
+            QFile file(m_folder.filePath(QStringLiteral("TAMBRIX/Murmlet/") + QLatin1String(name)));
+            file.open(QIODevice::WriteOnly);
+            file.write(text);
+        }
+        qputenv("XDG_CONFIG_DIRS", m_folder.path().toLocal8Bit());
+#endif
+    }
+    ~SchoolPolicy()
+    {
+#ifdef Q_OS_WIN
+        clear();
+#else
+        qputenv("XDG_CONFIG_DIRS", m_oldFolders);
+#endif
+    }
+#ifdef Q_OS_WIN
+    static inline const QString RegistryKey =
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\TAMBRIX\\Murmlet\\");
+    static void clear()
+    {
+        QSettings(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies"), QSettings::NativeFormat)
+            .remove(QStringLiteral("TAMBRIX"));
+    }
+#else
+    QTemporaryDir m_folder;
+    QByteArray m_oldFolders;
+#endif
+};
 } // namespace
 
 class TestFeatures : public QObject
 {
     Q_OBJECT
 private slots:
+    void schoolPresetsAndLocks();
+    void schoolSetsTheLanguage();
     void pauseKeepsCountingSilently_data();
     void pauseKeepsCountingSilently();
     void pauseIsOfferedInBothMenus();
@@ -381,6 +442,68 @@ void TestFeatures::reportPlotDrawsEverySecond()
         QVERIFY2(greenColumns.size() > 150,
                  qPrintable(QString("%1 seconds: %2").arg(seconds).arg(greenColumns.size())));
     }
+}
+
+// What the school presets is the default where the user has nothing; what it locks holds
+// whatever the user has, its control disabled with a note, and settings.ini keeps the
+// user's own values.
+void TestFeatures::schoolPresetsAndLocks()
+{
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QByteArray locked = "[Settings]\nNoiseThreshold=8\nSound=Beep\nUpdateNotifications=OFF\n";
+#ifndef Q_OS_WIN
+    locked += "StartWithDesktop=ON\n";
+#endif
+    const SchoolPolicy policy("[Settings]\nTolerance=9\nMinimizeToSystemTray=ON\n"
+                              "AutoStartMicrophone=ON\n",
+                              locked);
+    const QStringList own{"NoiseThreshold=3", "Tolerance=4", "Sound=Male"};
+    Window w(own);
+    const QByteArray before = w.settingsBytes();
+    const QString note = QStringLiteral("Set by your school");
+
+    auto *bar = w.child<QSlider>("TrackBar1");
+    QCOMPARE(bar->value(), 8);
+    QVERIFY(!bar->isEnabled());
+    QCOMPARE(bar->toolTip(), QStringLiteral("Noise Threshold\n") + note);
+    QCOMPARE(w.session->threshold(), 8);
+    QCOMPARE(w.child<QSpinBox>("SpinEdit1")->value(), 4); // the user's own beats the preset
+    QVERIFY(w.child<QSpinBox>("SpinEdit1")->isEnabled());
+    QVERIFY(w.child<QRadioButton>("RadioButton2")->isChecked());
+    for (const char *name : {"RadioButton1", "RadioButton3", "RadioButton5"}) {
+        QVERIFY2(!w.child<QRadioButton>(name)->isEnabled(), name);
+        QCOMPARE(w.child<QRadioButton>(name)->toolTip(), note);
+    }
+    QVERIFY(w.child<QAction>("MinimizetoSystemTray1")->isChecked()); // preset, no own value
+    QVERIFY(w.child<QAction>("MinimizetoSystemTray1")->isEnabled());
+    QVERIFY(w.child<QAction>("AutoStartMicrophone1")->isChecked());
+    QVERIFY(w.session->isListening());
+    QVERIFY(!w.child<QAction>("UpdateNotifications1")->isEnabled());
+    QCOMPARE(w.child<QAction>("UpdateNotifications1")->toolTip(), note);
+    QTRY_VERIFY(!w.child<QAction>("UpdateNotifications1")->isChecked());
+    QVERIFY(!w.child<QAction>("UpdateNotifications1")->isEnabled());
+#ifndef Q_OS_WIN
+    QVERIFY(w.child<QAction>("StartWithDesktop1")->isChecked());
+    QVERIFY(!w.child<QAction>("StartWithDesktop1")->isEnabled());
+    QVERIFY(QFile::exists(config.filePath("autostart/com.tambrix.Murmlet.desktop")));
+#endif
+    // Nothing the school set went into the user's file.
+    QCOMPARE(w.settingsBytes(), before);
+    w.child<QSpinBox>("SpinEdit1")->setValue(6);
+    QVERIFY(w.settingsBytes().contains("NoiseThreshold=3\r\nTolerance=6\r\nSound=Male\r\n"));
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// A language the school sets replaces the user's display language, and the note speaks it.
+void TestFeatures::schoolSetsTheLanguage()
+{
+    const SchoolPolicy policy("[Settings]\nLanguage=de-DE\n", "[Settings]\nTolerance=7\n");
+    Window w({}, 1036); // French
+    QCOMPARE(w.child<QAction>("StartWithDesktop1")->text(), QString("Mit dem Desktop starten"));
+    QCOMPARE(w.child<QSpinBox>("SpinEdit1")->value(), 7);
+    QCOMPARE(w.child<QSpinBox>("SpinEdit1")->toolTip(), QString("Von Ihrer Schule festgelegt"));
 }
 
 // Settings > Start with the Desktop writes the autostart entry for this program and

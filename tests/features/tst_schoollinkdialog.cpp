@@ -25,6 +25,7 @@ private slots:
     void problemsHoldOk_data();
     void problemsHoldOk();
     void givesWhatWasTyped();
+    void lockedFieldsAreDisabled();
 };
 
 void TestSchoolLinkDialog::problemsHoldOk_data()
@@ -92,6 +93,24 @@ void TestSchoolLinkDialog::givesWhatWasTyped()
     QVERIFY(given.enabled && given.tls);
     QVERIFY(dialog.passwordTyped());
     QCOMPARE(dialog.password(), QString("s3cret"));
+}
+
+// The fields of the keys the school locked are disabled with the note; the rest, and the
+// password (never a policy's), stay open.
+void TestSchoolLinkDialog::lockedFieldsAreDisabled()
+{
+    SchoolLinkConfig config;
+    config.room = "Room 101";
+    SchoolLinkDialog dialog(Same, config, false, QString(), QString());
+    dialog.lockFields({"host", "Port", "CaFile", "Enabled"}, "Set by your school");
+    for (const char *name :
+         {"LinkHost", "LinkPort", "LinkCaFile", "LinkCaFileBrowse", "LinkEnabled"}) {
+        auto *field = dialog.findChild<QWidget *>(name);
+        QVERIFY2(field && !field->isEnabled(), name);
+    }
+    QCOMPARE(dialog.findChild<QWidget *>("LinkHost")->toolTip(), QString("Set by your school"));
+    for (const char *name : {"LinkRoom", "LinkUser", "LinkPassword", "LinkCertFile", "LinkTls"})
+        QVERIFY2(dialog.findChild<QWidget *>(name)->isEnabled(), name);
 }
 
 QTEST_MAIN(TestSchoolLinkDialog)
