@@ -335,6 +335,12 @@ void MainWindow::addFeatures()
     auto *schoolLink = new SchoolLinkAction(m_session, m_settings, tr, this);
     m_settingsMenu->insertAction(m_resetSeparator, schoolLink);
     statusBar()->addPermanentWidget(schoolLink->stateLabel());
+    // Minimised to the tray, the link's state is in the icon's tooltip.
+    connect(schoolLink, &SchoolLinkAction::stateShown, this, [this](const QString &text) {
+        m_linkState = text;
+        m_trayIcon->setToolTip(trayToolTip());
+    });
+    m_linkState = schoolLink->stateLabel()->isHidden() ? QString() : schoolLink->stateText();
     menuBar()->insertMenu(m_helpMenu->menuAction(),
                           new ClassDisplayMenu(m_session, m_settings, tr, this));
 }
@@ -642,8 +648,14 @@ void MainWindow::onMinimized()
         return;
     hide();
     setWindowState(windowState() | Qt::WindowMinimized);
-    m_trayIcon->setToolTip(m_identity.title);
+    m_trayIcon->setToolTip(trayToolTip());
     m_trayIcon->show();
+}
+
+QString MainWindow::trayToolTip() const
+{
+    return m_linkState.isEmpty() ? m_identity.title
+                                 : m_identity.title + QLatin1Char('\n') + m_linkState;
 }
 
 void MainWindow::restoreFromTray()

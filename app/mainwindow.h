@@ -96,6 +96,8 @@ private:
     void restoreControls();
     // Disables the controls of values the computer's administrator has locked.
     void lockPolicyControls();
+    // The title, and the school link's state while it is on.
+    QString trayToolTip() const;
     void presentSession();
     void showListening();
     void onSoundChosen(SoundChoice choice);
@@ -111,6 +113,7 @@ private:
     LanguageCatalogue &m_language;
     const AppPaths m_paths;
     AppIdentity m_identity;
+    QString m_linkState; // the school link's state in words; empty while it is off
     QString m_settingsFolder;
     Settings m_settings;
     std::function<bool()> m_trayAvailable;

@@ -106,6 +106,7 @@ void SchoolLinkAction::showState()
     m_stateLabel->setText(stateText());
     m_stateLabel->setToolTip(stateText());
     m_stateLabel->setVisible(m_link.state() != SchoolLink::State::Off);
+    emit stateShown(m_link.state() == SchoolLink::State::Off ? QString() : stateText());
 }
 
 void SchoolLinkAction::editLink()

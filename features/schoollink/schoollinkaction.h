@@ -34,6 +34,10 @@ public:
 
     void editLink();
 
+signals:
+    // The state in words as the status bar shows it; empty while the link is off.
+    void stateShown(const QString &text);
+
 private:
     void startStored();
     void connectWith(const SchoolLinkConfig &config);

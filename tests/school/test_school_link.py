@@ -80,9 +80,12 @@ def store_password(user, password, port=TLS_PORT):
 
 
 class Room:
-    """One copy of the program in a folder of its own, with its settings beside it."""
+    """One copy of the program in a folder of its own, with its settings beside it. With
+    machine_policy, the link's settings come from the machine's locked.ini in a folder of
+    $XDG_CONFIG_DIRS, as IT sets them for every user, and not from settings.ini."""
 
-    def __init__(self, name, microphone, user, room=None, ca=CA, sound="None", tolerance=5):
+    def __init__(self, name, microphone, user, room=None, ca=CA, sound="None", tolerance=5,
+                 machine_policy=False):
         self.name = name
         self.folder = os.path.join(scratch, name)
         os.makedirs(os.path.join(self.folder, "home"))
@@ -90,9 +93,17 @@ class Room:
             if os.path.exists(os.path.join(BUILD, part)):
                 shutil.copy(os.path.join(BUILD, part), self.folder)
         lines = ["[Settings]", "AutoStartMicrophone=ON", f"Microphone={microphone}",
-                 "NoiseThreshold=5", f"Tolerance={tolerance}", f"Sound={sound}", "",
-                 "[SchoolLink]", "Enabled=ON", f"Host={HOST}", f"Port={TLS_PORT}",
-                 f"CaFile={ca}", f"User={user}", f"Room={room or user}"]
+                 "NoiseThreshold=5", f"Tolerance={tolerance}", f"Sound={sound}", ""]
+        link = ["[SchoolLink]", "Enabled=ON", f"Host={HOST}", f"Port={TLS_PORT}",
+                f"CaFile={ca}", f"User={user}", f"Room={room or user}"]
+        self.policy_folder = None
+        if machine_policy:
+            self.policy_folder = os.path.join(self.folder, "xdg")
+            os.makedirs(os.path.join(self.policy_folder, "TAMBRIX", "Murmlet"))
+            with open(os.path.join(self.policy_folder, "TAMBRIX", "Murmlet", "locked.ini"), "w") as f:
+                f.write("\n".join(link) + "\n")
+        else:
+            lines += link
         with open(os.path.join(self.folder, "settings.ini"), "w") as f:
             f.write("\r\n".join(lines) + "\r\n")
         self.log_path = os.path.join(self.folder, "program.log")
@@ -102,6 +113,8 @@ class Room:
         env = dict(ENV, QT_QPA_PLATFORM="offscreen", HOME=os.path.join(self.folder, "home"),
                    ALL_PROXY="http://127.0.0.1:9")
         env.pop("MURMLET_LINK_MODULE", None)  # found beside the program, as installed
+        if self.policy_folder:
+            env["XDG_CONFIG_DIRS"] = self.policy_folder
         with open(self.log_path, "w") as log:
             self.process = subprocess.Popen([os.path.join(self.folder, "murmlet")],
                                             stdout=log, stderr=subprocess.STDOUT, env=env)
@@ -200,7 +213,8 @@ def main():
 
     subscriber = Subscriber()
     loud = Room("loud", "loudmic", ROOM_A, sound="Beep", tolerance=2).start()
-    quiet = Room("quiet", "quietmic", ROOM_B).start()
+    # The quiet room's link is the machine's, locked by IT; its user set nothing.
+    quiet = Room("quiet", "quietmic", ROOM_B, machine_policy=True).start()
     rooms = [loud, quiet]
     try:
         # --- the messages -----------------------------------------------------------------
@@ -223,6 +237,9 @@ def main():
                   f"{room}: the time is ISO 8601 in UTC")
             check("level_db" not in state, f"{room}: no calibrated level when not calibrated")
             check(state["room"] == room and state["listening"], f"{room} is listening")
+        with open(os.path.join(quiet.folder, "settings.ini"), encoding="utf-8-sig") as f:
+            check("SchoolLink" not in f.read(),
+                  "the machine's locked link stays out of the user's settings.ini")
         check(states[ROOM_A]["sound_coming_in"] and states[ROOM_A]["peak_dbfs"] > -10,
               "the loud room hears its tone (peak %s dBFS)" % states[ROOM_A]["peak_dbfs"])
         check(states[ROOM_A]["noisy"] and not states[ROOM_B]["noisy"],

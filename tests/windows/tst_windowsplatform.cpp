@@ -4,6 +4,7 @@
 // store in the registry.
 #include "base/runningmarker.h"
 #include "base/settingsfolder.h"
+#include "base/settingspolicy.h"
 #include "base/versionrecord.h"
 #include "localisation/restartscript.h"
 #include "update/systeminfo.h"
@@ -48,6 +49,7 @@ private slots:
     void runningMarkerIsANamedMutex();
     void machineGuidFromTheRegistry();
     void updateStoreLivesInTheRegistry();
+    void policyFromValuesThatRegWrites();
 };
 
 void TestWindowsPlatform::versionRecordOfTheProgram()
@@ -145,6 +147,33 @@ void TestWindowsPlatform::updateStoreLivesInTheRegistry()
     }
     const auto again = UpdateStore::openNative("TAMBRIX", "MurmletRegistryTest");
     QCOMPARE(again->readString("LastCheck"), QString("10/12/2026"));
+}
+
+// The policy keys as Windows' own "reg" (and so Group Policy) writes them: a REG_DWORD
+// number, REG_SZ texts, in the machine's 64-bit view.
+void TestWindowsPlatform::policyFromValuesThatRegWrites()
+{
+    const QString base = QStringLiteral("HKLM\\SOFTWARE\\Policies\\TAMBRIX\\MurmletPolicyTest");
+    auto reg = [](const QStringList &arguments) {
+        QProcess process;
+        process.start(QStringLiteral("reg"), arguments);
+        return process.waitForFinished(30000) && process.exitCode() == 0;
+    };
+    reg({"delete", base, "/f", "/reg:64"});
+    QVERIFY(reg({"add", base + "\\Locked\\Settings", "/v", "NoiseThreshold", "/t", "REG_DWORD",
+                 "/d", "8", "/f", "/reg:64"}));
+    QVERIFY(reg({"add", base + "\\Preset\\SchoolLink", "/v", "Host", "/t", "REG_SZ", "/d",
+                 "mqtt.school.example", "/f", "/reg:64"}));
+    QVERIFY(reg({"add", base + "\\Preset\\Settings", "/v", "Sound", "/t", "REG_SZ", "/d", "Beep",
+                 "/f", "/reg:64"}));
+    const SettingsPolicy policy = SettingsPolicy::loadFromRegistry(
+        QStringLiteral("SOFTWARE\\Policies\\TAMBRIX\\MurmletPolicyTest"));
+    reg({"delete", base, "/f", "/reg:64"});
+    QCOMPARE(policy.locked("Settings", "NoiseThreshold"), QString("8"));
+    QCOMPARE(policy.preset("SchoolLink", "Host"), QString("mqtt.school.example"));
+    QCOMPARE(policy.preset("Settings", "Sound"), QString("Beep"));
+    QVERIFY(!policy.locked("Settings", "Sound"));
+    QVERIFY(policy.problems().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestWindowsPlatform)
