@@ -218,7 +218,9 @@ left=$(find "$installed" -type f 2>/dev/null || true)
 [ ! -e "$shortcut" ] || fail "the shortcut is left"
 [ -z "$(murmlet_entries)" ] || fail "Apps & features still lists Murmlet"
 [ "$(sha256sum <"$settings")" = "$settings_sum" ] || fail "uninstalling changed or removed settings.ini"
+! "${wine[@]}" reg query 'HKLM\Software\TAMBRIX\Murmlet' /reg:64 >/dev/null 2>&1 ||
+  fail "HKLM\\Software\\TAMBRIX\\Murmlet is left"
 folders=gone
-[ ! -d "$installed" ] || folders="left empty"
-step "msiexec /x $(basename "$later") /qn: no file in C:\\Program Files\\TAMBRIX\\Murmlet (folder $folders), shortcut and entry gone, $(windows_path "$settings") kept"
+[ ! -d "$(dirname "$installed")" ] || folders="left: $(cd "$(dirname "$installed")/.." && find TAMBRIX | tr '\n' ' ')"
+step "msiexec /x $(basename "$later") /qn: no file in C:\\Program Files\\TAMBRIX\\Murmlet (folders $folders), shortcut, entry and HKLM\\Software\\TAMBRIX\\Murmlet gone, $(windows_path "$settings") kept"
 step "the package test passed"
