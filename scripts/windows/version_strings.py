@@ -16,7 +16,7 @@ RT_VERSION = 16
 
 
 def resource_section(data):
-    """Returns (bytes of the file, file offset of the resource directory, its RVA)."""
+    """Returns (file offset of the resource directory, its section's RVA and file offset)."""
     (pe,) = struct.unpack_from("<I", data, 0x3C)
     if data[pe : pe + 4] != b"PE\0\0":
         raise SystemExit("not a PE file")
@@ -32,12 +32,12 @@ def resource_section(data):
         start = table + 40 * i
         size, address, _, raw = struct.unpack_from("<IIII", data, start + 8)
         if address <= rva < address + max(size, 1):
-            return raw + rva - address, rva, address, raw
+            return raw + rva - address, address, raw
     raise SystemExit("the resource directory lies in no section")
 
 
 def version_data(data):
-    base, _, section_rva, section_raw = resource_section(data)
+    base, section_rva, section_raw = resource_section(data)
 
     def entries(offset):
         named, numbered = struct.unpack_from("<HH", data, base + offset + 12)
@@ -58,7 +58,7 @@ def version_data(data):
 
 
 def read_block(record, offset):
-    """Returns (key, value bytes, children offsets range end, header end) of a block."""
+    """Returns (key, value bytes, offset of its first child, offset past its end) of a block."""
     length, value_length, kind = struct.unpack_from("<HHH", record, offset)
     end = record.index(b"\0\0", offset + 6)
     while (end - offset - 6) % 2:
