@@ -69,4 +69,4 @@ msi_sql "UPDATE File SET Attributes = 513 WHERE File = 'ChkTmp'"
 msi_sql "DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'"
 msi_sql "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('$upgrade_code', '$version', 513, 'WIX_UPGRADE_DETECTED')"
 
-echo "Windows Installer package: $output ($(du -h "$output" | cut -f1), $product $version of $company)"
+echo "Windows Installer package: $output ($(stat -c %s "$output") bytes, $product $version of $company)"

@@ -113,7 +113,7 @@ make_package() { # VERSION FILE: a signed package of the signed program, version
 }
 first=$packages/murmlet-1.1-windows-x64.msi
 make_package 1.1.0 "$first"
-step "$(basename "$first") ($(du -h "$first" | cut -f1)) verifies: $(verified "$first")"
+step "$(basename "$first") ($(stat -c %s "$first") bytes) verifies: $(verified "$first")"
 
 # --- 2. installing ---------------------------------------------------------------------
 "${wine[@]}" cmd /c exit 0 # makes the prefix
@@ -220,7 +220,6 @@ left=$(find "$installed" -type f 2>/dev/null || true)
 [ "$(sha256sum <"$settings")" = "$settings_sum" ] || fail "uninstalling changed or removed settings.ini"
 ! "${wine[@]}" reg query 'HKLM\Software\TAMBRIX\Murmlet' /reg:64 >/dev/null 2>&1 ||
   fail "HKLM\\Software\\TAMBRIX\\Murmlet is left"
-folders=gone
-[ ! -d "$(dirname "$installed")" ] || folders="left: $(cd "$(dirname "$installed")/.." && find TAMBRIX | tr '\n' ' ')"
-step "msiexec /x $(basename "$later") /qn: no file in C:\\Program Files\\TAMBRIX\\Murmlet (folders $folders), shortcut, entry and HKLM\\Software\\TAMBRIX\\Murmlet gone, $(windows_path "$settings") kept"
+[ ! -d "$(dirname "$installed")" ] || fail "left in Program Files: $(cd "$(dirname "$installed")/.." && find TAMBRIX | tr '\n' ' ')"
+step "msiexec /x $(basename "$later") /qn: C:\\Program Files\\TAMBRIX gone, shortcut, entry and HKLM\\Software\\TAMBRIX\\Murmlet gone, $(windows_path "$settings") kept"
 step "the package test passed"
