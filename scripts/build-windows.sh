@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program and its tests on Debian with MinGW-w64 and lays out
 # build-windows/murmlet-<version>-windows-x64/, a folder that runs on Windows as it is,
-# zipped beside it as murmlet-<version>-windows-x64.zip.
+# zipped beside it as murmlet-<version>-windows-x64.zip, and the Windows Installer package
+# murmlet-<version>-windows-x64.msi of the same files (scripts/windows/make-msi.sh).
+#
+# With MURMLET_SIGN_CERT and MURMLET_SIGN_KEY (PEM files; MURMLET_SIGN_KEY_PASSWORD and
+# MURMLET_SIGN_TIMESTAMP_URL when needed) our programs and modules and then the package are
+# signed (scripts/windows/sign.sh); without them nothing is signed.
 #
 # The libraries it links (Qt base, libcurl on Schannel, PCRE2; OpenSSL and libmosquitto for
 # the school link's module) are built once from
@@ -57,7 +62,7 @@ cp -u "$prefix"/bin/Qt6Test.dll "$build/"
 
 name=$(windows_dist_name)
 dist=$build/$name
-rm -rf "$dist" "$build/$name.zip"
+rm -rf "$dist" "$build/$name.zip" "$build/$name.msi"
 lay_out "$dist"
 rm -f "$dist/platforms/qoffscreen.dll"
 cp "$build/murmlet.exe" "$dist/"
@@ -65,5 +70,19 @@ cp "$build/murmlet-link.dll" "$dist/" # the school link's module, loaded only wh
 cp -r "$root/resources/Languages" "$dist/Languages"
 cp "$root/resources/license.txt" "$dist/"
 find "$dist" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+if [ -n "${MURMLET_SIGN_CERT:-}${MURMLET_SIGN_KEY:-}" ]; then
+  if [ -z "${MURMLET_SIGN_CERT:-}" ] || [ -z "${MURMLET_SIGN_KEY:-}" ]; then
+    echo "MURMLET_SIGN_CERT and MURMLET_SIGN_KEY are set together or not at all" >&2
+    exit 1
+  fi
+  signing=yes
+  echo "Signing with $MURMLET_SIGN_CERT..."
+  bash "$root/scripts/windows/sign.sh" "$dist" # after stripping, which would break it
+else
+  signing=no
+  echo "Not signing: MURMLET_SIGN_CERT and MURMLET_SIGN_KEY are not set."
+fi
 (cd "$build" && cmake -E tar cf "$name.zip" --format=zip "$name")
 echo "Windows program: $dist ($(du -sh "$dist" | cut -f1)), $build/$name.zip ($(du -h "$build/$name.zip" | cut -f1))"
+bash "$root/scripts/windows/make-msi.sh" "$dist" "$build/$name.msi"
+[ "$signing" = no ] || bash "$root/scripts/windows/sign.sh" "$dist" "$build/$name.msi"

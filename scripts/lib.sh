@@ -95,6 +95,18 @@ murmlet_version() {
   echo "$version"
 }
 
+# The maker's web host of the build in BUILD_FOLDER (its CMake cache), or the default of
+# the root CMakeLists.txt when that folder has no cache.
+murmlet_web_host() { # [BUILD_FOLDER]
+  local host=""
+  if [ -n "${1:-}" ] && [ -f "$1/CMakeCache.txt" ]; then
+    host=$(sed -n 's/^MURMLET_WEB_HOST:STRING=//p' "$1/CMakeCache.txt")
+  fi
+  [ -n "$host" ] ||
+    host=$(sed -n 's/^set(MURMLET_WEB_HOST "\([^"]*\)".*/\1/p' "$lib_root/CMakeLists.txt")
+  echo "$host"
+}
+
 # The name of the Windows program's folder in the build and of its zip (without .zip).
 windows_dist_name() {
   local version

@@ -16,11 +16,12 @@ packages=(
   librsvg2-bin desktop-file-utils appstream dpkg-dev file ccache
 )
 # "setup.sh windows" adds what cross-building the Windows program and running it under
-# Wine need (scripts/build-windows.sh, scripts/test-windows.sh).
+# Wine need (scripts/build-windows.sh, scripts/test-windows.sh), with the Windows Installer
+# package's tools (wixl, msitools) and Authenticode signing (osslsigncode).
 if [ "${1:-}" = windows ]; then
   packages+=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64
-    autoconf automake libtool make patch xz-utils
+    autoconf automake libtool make patch xz-utils wixl msitools osslsigncode
   )
 fi
 

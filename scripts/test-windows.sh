@@ -6,7 +6,9 @@
 #   - the Windows-only checks that need the Wine side too: the machine GUID from the
 #     64-bit registry view, the update store read back with "reg query", the settings
 #     fall-back with a program folder nobody can write to;
-#   - the zipped folder's murmlet.exe starting on its own DLLs alone.
+#   - the zipped folder's murmlet.exe starting on its own DLLs alone;
+#   - the Windows Installer package signed, installed, upgraded and removed with Wine's
+#     msiexec, in a Wine prefix of its own (scripts/windows/test-msi.sh).
 # MURMLET_WINDOWS_SCREENSHOTS=1 also retakes docs/screenshots/windows/.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -134,6 +136,9 @@ done
 [ "$(subscribe murmlet/Room-101/status)" = offline ] ||
   { echo "the killed Windows room's Last Will did not say offline" >&2; exit 1; }
 echo "  killed, the Windows room's Last Will says offline"
+
+echo "The Windows Installer package..."
+bash "$root/scripts/windows/test-msi.sh" "$build/$dist_name"
 
 if [ "${MURMLET_WINDOWS_SCREENSHOTS:-0}" = 1 ]; then
   # From the build folder: only it holds murmlet_screenshots.exe beside murmlet.exe.
