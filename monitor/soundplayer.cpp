@@ -30,8 +30,10 @@ WavSound SoundPlayer::fileSound(const QString &path)
 {
     QFile file(path);
     QByteArray bytes;
+    // Read no more than the file holds: read(n) sets aside n bytes first, 64 MB at every
+    // alarm otherwise.
     if (file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly))
-        bytes = file.read(MaximumFileBytes);
+        bytes = file.read(qMin(file.size(), MaximumFileBytes));
     WavSound sound = WavSound::parse(bytes).value_or(WavSound::fallback());
     sound.keepFirstSeconds(MaximumFileSeconds);
     return sound;
