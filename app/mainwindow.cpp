@@ -27,6 +27,8 @@
 #include "localisation/languagecatalogue.h"
 #include "localisation/languagedialog.h"
 #include "localisation/userlanguage.h"
+#include "monitor/soundplayer.h"
+#include "monitor/wavsound.h"
 #include "session/listeningsession.h"
 #include "update/postform.h"
 #include "update/updatecheckpoller.h"
@@ -35,6 +37,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -560,8 +563,21 @@ void MainWindow::browseForCustomSound()
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters({QStringLiteral("WAV File (*.wav)"), QStringLiteral("Any File (*.*)")});
     dialog.setDefaultSuffix(QStringLiteral("wav"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        m_customSoundPath->setText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    // Only a sound whose length we know is taken: while it plays the room is not heard,
+    // and that must end when the sound does, not before.
+    QFile file(chosen);
+    if (file.size() > SoundPlayer::MaximumFileBytes || !file.open(QIODevice::ReadOnly) ||
+        !WavSound::parse(file.readAll())) {
+        ProgramMessages::showGeneralError(
+            this, translated(QStringLiteral("This sound cannot be used. Murmlet plays "
+                                            "uncompressed WAV files only (PCM or 32-bit "
+                                            "float). Please choose another file.")));
+        return;
+    }
+    m_customSoundPath->setText(QDir::toNativeSeparators(chosen));
 }
 
 void MainWindow::exitAtOnce()

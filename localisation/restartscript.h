@@ -11,9 +11,10 @@ namespace RestartScript {
 // "start.bat" on Windows, "start.sh" elsewhere.
 QString fileName();
 
-// The batch file: CR LF after every line, the ANSI code page, no byte-order mark. The
-// wait ("timeout 1") exists from Windows major version 6 on. A % in the path is doubled,
-// so that it stays a literal %.
+// The batch file: CR LF after every line, UTF-8 without a byte-order mark, read so from
+// its second line on, which switches cmd to code page 65001. The wait ("timeout 1")
+// exists from Windows major version 6 on. A % in the path is doubled, so that it stays
+// a literal %.
 QByteArray batchText(const QString &programFile, int windowsMajorVersion);
 
 // The shell script: LF line ends, the path in the file system's encoding. The program's
@@ -21,7 +22,9 @@ QByteArray batchText(const QString &programFile, int windowsMajorVersion);
 // the word or expand.
 QByteArray shellText(const QString &programFile);
 
-// This system's script for the program file.
+// This system's script for the program file. On Windows a path with letters beyond
+// ASCII is written as its short (8.3) form where the volume keeps one that is plain
+// ASCII, which every cmd reads alike; otherwise it is written whole, in UTF-8.
 QByteArray text(const QString &programFile);
 
 // The script's path in settingsFolder (a separator is added when it lacks one).

@@ -76,14 +76,17 @@ void WinSoundPlayer::playFile(const QString &path)
     std::optional<WavSound> sound;
     if (file.size() <= MaximumFileBytes && file.open(QIODevice::ReadOnly))
         sound = WavSound::parse(file.readAll());
-    if (!sound || (sound->seconds() <= MaximumFileSeconds && m_volume >= 1.0)) {
-        // The system reads the file itself, and plays its default sound for one it cannot
-        // (at the system's volume: what we cannot read we cannot make quieter either).
-        expectPlaying(sound ? sound->seconds() : DefaultSoundSeconds);
+    if (!sound) {
+        // PlaySoundW might play it (compressed through the codecs), but for a length we
+        // cannot know: the echo guard would end before it does. Our short sound instead.
+        sound = WavSound::fallback();
+    } else if (sound->seconds() <= MaximumFileSeconds && m_volume >= 1.0) {
+        // The system reads the file itself.
+        expectPlaying(sound->seconds());
         PlaySoundW(reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, SND_FILENAME | SND_ASYNC);
         return;
     }
-    // A long or a quieter sound: its first seconds, scaled, played from memory.
+    // A long, a quieter or an unreadable sound: what we play, from memory.
     sound->keepFirstSeconds(MaximumFileSeconds);
     if (m_volume < 1.0)
         sound->scaleVolume(m_volume);

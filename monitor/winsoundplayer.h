@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <atomic>
 
-// Plays through PlaySoundW asynchronously. Without SND_NODEFAULT the system plays its
-// default sound in place of one it cannot play.
+// Plays through PlaySoundW asynchronously. Every sound it hands over is one whose length
+// it knows (WavSound reads it): a file it cannot read is not passed on, since the
+// system's codecs might play it for a length nobody here knows; the short default sound
+// plays instead, as on Linux.
 class WinSoundPlayer : public SoundPlayer
 {
 public:

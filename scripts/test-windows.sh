@@ -10,6 +10,7 @@
 #   - the Windows Installer package signed, installed, upgraded and removed with Wine's
 #     msiexec, in a Wine prefix of its own (scripts/windows/test-msi.sh).
 # MURMLET_WINDOWS_SCREENSHOTS=1 also retakes docs/screenshots/windows/.
+# MURMLET_WINDOWS_TESTS=REGEX runs only the CTest tests matching it, and nothing after.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/scripts/lib.sh"
@@ -79,6 +80,11 @@ MURMLET_TLS_CA=$("${wine[@]}" winepath -w "$web/cert.pem" | tr -d '\r')
 export MURMLET_TLS_BASE MURMLET_PLAIN_BASE MURMLET_TLS_CA
 
 echo "Running the Windows tests under Wine..."
+if [ -n "${MURMLET_WINDOWS_TESTS:-}" ]; then
+  ctest --test-dir "$build" --output-on-failure -R "$MURMLET_WINDOWS_TESTS"
+  echo "Only the Windows tests matching $MURMLET_WINDOWS_TESTS were run."
+  exit 0
+fi
 ctest --test-dir "$build" --output-on-failure
 
 echo "Reading the update store back from the registry..."

@@ -17,10 +17,12 @@
 #include "support/fakes.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +34,22 @@ namespace {
 const QColor Red(255, 0, 0);
 const QString MicrophoneFeed = QStringLiteral("MicFeed");
 const QString SpeakerMonitor = QStringLiteral("Monitor of Speaker");
+// Two inputs whose names agree in their first 31 characters, all the waveform-audio
+// device list keeps of a name.
+const QString RoomA = QStringLiteral("Microphone (USB Audio Device) Room A");
+const QString RoomB = QStringLiteral("Microphone (USB Audio Device) Room B");
+const QStringList VirtualMicModule{
+    "load-module",      "module-remap-source",
+    "source_name=vmic", "master=micfeed.monitor",
+    "channels=1",       "source_properties=device.description=VirtualMic"};
+
+// Brings the virtual microphone back as with-pulse.sh made it, as the default input.
+bool loadVirtualMic()
+{
+    const std::optional<QString> index = WaveDevices::pactl(VirtualMicModule);
+    WaveDevices::pactl({"set-default-source", "vmic"});
+    return index && !index->isEmpty();
+}
 
 // The platform's player, counting the alarms it was asked to play.
 class CountingPlayer : public SoundPlayer
@@ -102,14 +120,39 @@ private slots:
     void noisePlaysTheAlarm();
     void capturesAKnownToneExactly();
     void hearsTheChosenMicrophone();
+    void tellsApartNamesCutTo31Characters();
+    void recoversWhenTheMicrophoneReturns();
+    void retriesAFailedOpenUntilTheMicrophoneAppears();
+    void cleanupTestCase();
 
 private:
+    // Whether noise played into `output` turns the meter red (checked for 2.5 s when not).
+    static void hears(const Monitor &m, const QString &noise, const QString &output, bool expected,
+                      const char *what);
     QTemporaryDir m_dir;
     QString m_noise;
+    QStringList m_roomModules;
 };
 
 void TestWaveAudioEndToEnd::initTestCase()
 {
+    // Wine reads the device list once, at a process's first waveform-audio call: the
+    // rooms' inputs exist before it. Each room has a feed of its own to play into.
+    for (const auto &[feed, room] : {std::pair{"feeda", RoomA}, std::pair{"feedb", RoomB}}) {
+        const QString sink =
+            WaveDevices::pactl({"load-module", "module-null-sink", QString("sink_name=") + feed,
+                                "rate=44100", "channels=1",
+                                QString("sink_properties=device.description=") + feed})
+                .value_or(QString());
+        const QString source =
+            WaveDevices::pactl({"load-module", "module-remap-source",
+                                QString("source_name=") + feed + "_room",
+                                QString("master=") + feed + ".monitor", "channels=1",
+                                "source_properties='device.description=\"" + room + "\"'"})
+                .value_or(QString());
+        QVERIFY2(!sink.isEmpty() && !source.isEmpty(), "pactl under Wine");
+        m_roomModules << source << sink;
+    }
     QVERIFY2(WaveDevices::outputNamed(MicrophoneFeed) >= 0, "run me through with-pulse.sh");
     QVERIFY(WaveDevices::inputNamed(SpeakerMonitor) >= 0);
     m_noise = m_dir.filePath("noise.wav");
@@ -202,20 +245,99 @@ void TestWaveAudioEndToEnd::hearsTheChosenMicrophone()
                  captions.contains("*" + SpeakerMonitor),
              qPrintable(captions.join('|')));
 
-    const auto hears = [&](const QString &output, bool expected, const char *what) {
-        WaveDevices::Player feed(m_noise, output);
-        QVERIFY(feed.isOpen());
-        if (expected) {
-            QTRY_VERIFY2_WITH_TIMEOUT(m.meter()->barColor() == Red, what, 4000);
-        } else {
-            QTest::qWait(2500);
-            QVERIFY2(m.meter()->barColor() != Red, what);
-        }
-        feed.stop();
-        QTRY_VERIFY_WITH_TIMEOUT(m.meter()->barColor() != Red, 3000);
-    };
-    hears(MicrophoneFeed, false, "the default microphone is not the chosen one");
-    hears("Speaker", true, "the chosen microphone");
+    hears(m, m_noise, MicrophoneFeed, false, "the default microphone is not the chosen one");
+    hears(m, m_noise, "Speaker", true, "the chosen microphone");
+}
+
+void TestWaveAudioEndToEnd::hears(const Monitor &m, const QString &noise, const QString &output,
+                                  bool expected, const char *what)
+{
+    WaveDevices::Player feed(noise, output);
+    QVERIFY(feed.isOpen());
+    if (expected) {
+        QTRY_VERIFY2_WITH_TIMEOUT(m.meter()->barColor() == Red, what, 4000);
+    } else {
+        QTest::qWait(2500);
+        QVERIFY2(m.meter()->barColor() != Red, what);
+    }
+    feed.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(m.meter()->barColor() != Red, 3000);
+}
+
+// The device list cuts both rooms' names to "Microphone (USB Audio Device) R": the
+// chosen one is known by its whole name, listed whole, and only it is heard.
+void TestWaveAudioEndToEnd::tellsApartNamesCutTo31Characters()
+{
+    Monitor m({"Microphone=" + RoomB});
+    m.form.startListening();
+    auto *menu = m.form.findChild<QMenu *>("Microphone1");
+    QVERIFY(menu);
+    QStringList captions;
+    for (QAction *action : menu->actions())
+        captions << (action->isChecked() ? "*" : "") + action->text();
+    QVERIFY2(captions.contains(RoomA) && captions.contains("*" + RoomB),
+             qPrintable(captions.join('|')));
+    hears(m, m_noise, "feeda", false, "the other room with the same short name");
+    hears(m, m_noise, "feedb", true, "the chosen room");
+}
+
+// The chosen microphone is removed while it records: the meter turns grey, and when it
+// is back the same window hears it again.
+void TestWaveAudioEndToEnd::recoversWhenTheMicrophoneReturns()
+{
+    Monitor m({"Microphone=VirtualMic"});
+    m.form.startListening();
+    WaveDevices::Player feed(m_noise, MicrophoneFeed);
+    QVERIFY(feed.isOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(m.meter()->barColor(), Red, 3000);
+
+    const std::optional<QString> module = WaveDevices::moduleOfSource("vmic");
+    QVERIFY(module && !module->isEmpty());
+    WaveDevices::pactl({"unload-module", *module});
+    QElapsedTimer gone;
+    gone.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m.meter()->isSignalLost(), 3000);
+    qInfo("the meter greyed %lld ms after the microphone was removed", gone.elapsed());
+    QTest::qWait(2000);
+    QVERIFY(m.meter()->isSignalLost());
+
+    QVERIFY(loadVirtualMic());
+    QElapsedTimer back;
+    back.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!m.meter()->isSignalLost() && m.meter()->barColor() == Red, 6000);
+    qInfo("red again %lld ms after the microphone came back", back.elapsed());
+}
+
+// Started before its microphone exists (a login that is quicker than the sound device),
+// the window opens it once it appears.
+void TestWaveAudioEndToEnd::retriesAFailedOpenUntilTheMicrophoneAppears()
+{
+    const std::optional<QString> module = WaveDevices::moduleOfSource("vmic");
+    QVERIFY(module && !module->isEmpty());
+    WaveDevices::pactl({"unload-module", *module});
+    auto restore = qScopeGuard([] { loadVirtualMic(); });
+
+    Monitor m({"Microphone=VirtualMic"});
+    m.form.startListening();
+    QTest::qWait(2500);
+    QVERIFY(m.meter()->isSignalLost());
+
+    restore.dismiss();
+    QVERIFY(loadVirtualMic());
+    QElapsedTimer back;
+    back.start();
+    WaveDevices::Player feed(m_noise, MicrophoneFeed);
+    QVERIFY(feed.isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(!m.meter()->isSignalLost() && m.meter()->barColor() == Red, 6000);
+    qInfo("heard %lld ms after the microphone appeared", back.elapsed());
+}
+
+void TestWaveAudioEndToEnd::cleanupTestCase()
+{
+    for (const QString &module : std::as_const(m_roomModules))
+        WaveDevices::pactl({"unload-module", module});
+    if (!WaveDevices::moduleOfSource("vmic"))
+        loadVirtualMic();
 }
 
 QTEST_MAIN(TestWaveAudioEndToEnd)

@@ -1,6 +1,8 @@
 #include "e2e/wavedevices.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <string>
 
 namespace WaveDevices {
 
@@ -43,6 +45,57 @@ int inputNamed(const QString &name)
             return int(i);
     }
     return -1;
+}
+
+std::optional<QString> pactl(const QStringList &arguments)
+{
+    // Wine starts a Unix program with no handle to wait on and none of our pipes: the
+    // shell writes its output to a file of the sound server's run folder, named when done.
+    static int calls = 0;
+    const QString run = qEnvironmentVariable("MURMLET_PULSE_RUN");
+    if (run.isEmpty())
+        return std::nullopt;
+    const QString out =
+        QStringLiteral("%1/pactl-%2-%3").arg(run).arg(GetCurrentProcessId()).arg(++calls);
+    QString script = QStringLiteral("pactl");
+    for (QString argument : arguments)
+        script += " '" + argument.replace("'", "'\\''") + "'";
+    script += " > '" + out + ".tmp'; mv '" + out + ".tmp' '" + out + "'";
+    // One Windows argument: a quote inside is written \".
+    std::wstring line =
+        (QStringLiteral("Z:\\bin\\sh -c \"") + QString(script).replace("\"", "\\\"") + '"')
+            .toStdWString();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return std::nullopt;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    QFile file("Z:" + out);
+    for (int i = 0; i < 100 && !file.exists(); ++i)
+        Sleep(100);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QString output = QString::fromUtf8(file.readAll()).trimmed();
+    file.remove();
+    return output;
+}
+
+std::optional<QString> moduleOfSource(const QString &sourceName)
+{
+    const std::optional<QString> modules = pactl({"list", "short", "modules"});
+    if (!modules)
+        return std::nullopt;
+    const QRegularExpression line(
+        "^(\\d+)\\t\\S+\\t.*\\bsource_name=" + QRegularExpression::escape(sourceName) + "(\\s|$)");
+    for (const QString &text : modules->split('\n')) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch())
+            return match.captured(1);
+    }
+    return std::nullopt;
 }
 
 Player::Player(const QString &wavPath, const QString &device)

@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -19,6 +21,14 @@ namespace WaveDevices {
 // The number of the output or input device called `name`, or -1.
 int outputNamed(const QString &name);
 int inputNamed(const QString &name);
+
+// Runs the Linux pactl against the private sound server (Wine starts Unix programs as
+// they are): its standard output, or nothing when it did not run within 10 s. Wine
+// tells no Unix program's exit code: only the output shows success (load-module prints
+// the module's index).
+std::optional<QString> pactl(const QStringList &arguments);
+// The index of the module that made the source called `sourceName`, or nothing.
+std::optional<QString> moduleOfSource(const QString &sourceName);
 
 // Plays the samples of a WAV file written by SoundFixtures into an output device.
 class Player

@@ -27,6 +27,7 @@ void TestRestartScript::batchText_data()
     QTest::addColumn<int>("major");
     QTest::addColumn<QByteArray>("expected");
     const QByteArray head = "@ECHO OFF\r\n"
+                            "CHCP 65001 >NUL\r\n"
                             "ECHO This file was created automatically to restart the program.\r\n"
                             "ECHO It is safe to delete this file.\r\n";
     const QByteArray program = "\"C:\\Program Files\\Murmlet\\murmlet.exe\"\r\n";
@@ -36,6 +37,10 @@ void TestRestartScript::batchText_data()
     QTest::newRow("XP has no timeout") << path << 5 << head + program;
     QTest::newRow("percent stays literal")
         << "C:/100%/%PATH%/m.exe" << 10 << head + "timeout 1\r\n\"C:\\100%%\\%%PATH%%\\m.exe\"\r\n";
+    QTest::newRow("UTF-8, whatever the code pages")
+        << QString::fromUtf8("C:/Lärm Ørsted 教室/murmlet.exe") << 10
+        << head + "timeout 1\r\n\"C:\\L\xC3\xA4rm \xC3\x98rsted "
+                  "\xE6\x95\x99\xE5\xAE\xA4\\murmlet.exe\"\r\n";
 }
 
 void TestRestartScript::batchText()

@@ -250,8 +250,23 @@ void TestSounds::parse_data()
         << truncated << true << s16 << 1 << 298;
     QTest::newRow("not RIFF") << QByteArray("ID3\x03 some mp3 bytes") << false << 0 << 0 << 0;
     QTest::newRow("empty file") << QByteArray() << false << 0 << 0 << 0;
+    QTest::newRow("LIST before data, 32-bit stereo")
+        << riff(fmt(1, 2, 44100, 32) + chunk("LIST", QByteArray(27, 'i')) + chunk("data", pcm))
+        << true << int(WavSound::Encoding::S32LE) << 2 << 400;
+    // What PlaySoundW plays through the system's codecs, for a length we cannot tell: refused.
     QTest::newRow("compressed ADPCM")
         << riff(fmt(2, 1, 44100, 4) + chunk("data", pcm)) << false << 0 << 0 << 0;
+    QTest::newRow("mu-law") << riff(fmt(7, 1, 8000, 8) + chunk("data", pcm)) << false << 0 << 0
+                            << 0;
+    QTest::newRow("A-law") << riff(fmt(6, 1, 8000, 8) + chunk("data", pcm)) << false << 0 << 0 << 0;
+    QTest::newRow("MPEG layer 3") << riff(fmt(0x55, 2, 44100, 0) + chunk("data", pcm)) << false << 0
+                                  << 0 << 0;
+    QTest::newRow("64-bit float") << riff(fmt(3, 1, 44100, 64) + chunk("data", pcm)) << false << 0
+                                  << 0 << 0;
+    QByteArray extensibleAdpcm = u16(22) + u16(4) + u32(4) + u16(2) + QByteArray(14, '\0');
+    QTest::newRow("extensible carrying ADPCM")
+        << riff(fmt(0xFFFE, 1, 44100, 4, extensibleAdpcm) + chunk("data", pcm)) << false << 0 << 0
+        << 0;
     QTest::newRow("data before fmt")
         << riff(chunk("data", pcm) + fmt(1, 1, 44100, 16)) << false << 0 << 0 << 0;
     QTest::newRow("no data chunk") << riff(fmt(1, 1, 44100, 16)) << false << 0 << 0 << 0;

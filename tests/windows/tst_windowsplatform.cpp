@@ -45,7 +45,8 @@ class TestWindowsPlatform : public QObject
 private slots:
     void versionRecordOfTheProgram();
     void settingsFallBackToRoamingAppData();
-    void restartBatchStartsAPathWithPercentSigns();
+    void restartBatchStartsTheProgramFromItsFolder_data();
+    void restartBatchStartsTheProgramFromItsFolder();
     void runningMarkerIsANamedMutex();
     void machineGuidFromTheRegistry();
     void updateStoreLivesInTheRegistry();
@@ -86,12 +87,20 @@ void TestWindowsPlatform::settingsFallBackToRoamingAppData()
              QDir::toNativeSeparators(writable.path() + "/"));
 }
 
-// The restart script is a batch file, and a batch file expands %...% even inside
-// quotes: the program in a folder with % signs, spaces and & must still be started.
-void TestWindowsPlatform::restartBatchStartsAPathWithPercentSigns()
+// The restart script is a batch file: cmd expands %...% even inside quotes, and reads the
+// file in a code page of its own. The program in each of these folders must be started.
+void TestWindowsPlatform::restartBatchStartsTheProgramFromItsFolder_data()
 {
+    QTest::addColumn<QString>("folderName");
+    QTest::newRow("percent signs, blanks and &") << "100% quiet & %PATH% room";
+    QTest::newRow("letters of no single code page") << QString::fromUtf8("Lärm Ørsted 教室");
+}
+
+void TestWindowsPlatform::restartBatchStartsTheProgramFromItsFolder()
+{
+    QFETCH(QString, folderName);
     QTemporaryDir root;
-    const QString folder = root.filePath("100% quiet & %PATH% room");
+    const QString folder = root.filePath(folderName);
     QVERIFY(QDir().mkpath(folder));
     const QString marker = root.filePath("started.txt");
     const QString program = folder + "/murm let.bat";
@@ -107,7 +116,6 @@ void TestWindowsPlatform::restartBatchStartsAPathWithPercentSigns()
     cmd.start("cmd.exe", {"/c", QDir::toNativeSeparators(script)});
     QVERIFY(cmd.waitForFinished(20000));
     QVERIFY2(QFile::exists(marker), cmd.readAllStandardOutput().constData());
-    QVERIFY(RestartScript::text(program).contains("100%% quiet & %%PATH%% room"));
 }
 
 // Installers and a second start find a running Murmlet by its named mutex.
