@@ -144,7 +144,9 @@ done
 echo "  killed, the Windows room's Last Will says offline"
 
 echo "The Windows Installer package..."
-bash "$root/scripts/windows/test-msi.sh" "$build/$dist_name"
+# Beside a sound server of its own, so that the installed program hears the virtual
+# microphone, and beside the school's broker, started above.
+bash "$root/tests/e2e/with-pulse.sh" bash "$root/scripts/windows/test-msi.sh" "$build/$dist_name"
 
 if [ "${MURMLET_WINDOWS_SCREENSHOTS:-0}" = 1 ]; then
   # From the build folder: only it holds murmlet_screenshots.exe beside murmlet.exe.

@@ -21,6 +21,12 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${MURMLET_BUILD:-$root/build}
+# Each stage's start with the minutes since this run began, to find where the time goes.
+began=$SECONDS
+stage() { printf '== %s [%d:%02d]\n' "$1" $(((SECONDS - began) / 60)) $(((SECONDS - began) % 60)); }
+# Tests that meet a sound server or the school's engines run one at a time (RUN_SERIAL);
+# the rest run side by side.
+jobs=$(nproc)
 windows=1
 [ "${MURMLET_SKIP_WINDOWS:-0}" = 1 ] && windows=0
 if [ "$windows" = 1 ]; then
@@ -32,16 +38,18 @@ else
   bash "$root/scripts/setup.sh"
 fi
 
+stage "layers"
 # Includes point down the layers; a stray upward include fails before anything builds.
 bash "$root/scripts/check-layers.sh"
 
 # The core alone, without Qt Widgets, under ThreadSanitizer: a data race is a failure.
 export TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp ${TSAN_OPTIONS:-}"
+stage "core-only build under ThreadSanitizer"
 echo "Configuring the core-only build in $build-core..."
 cmake -S "$root" -B "$build-core" -G Ninja -DMURMLET_CORE_ONLY=ON -DMURMLET_SANITIZER=thread \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build-core" -j "$(nproc)"
-ctest --test-dir "$build-core" --output-on-failure
+ctest --test-dir "$build-core" --output-on-failure -j "$jobs"
 
 # Everything under AddressSanitizer and UndefinedBehaviorSanitizer: any report fails,
 # a leak at exit too. Only libwayland-client's own leak at exit is suppressed
@@ -49,6 +57,7 @@ ctest --test-dir "$build-core" --output-on-failure
 export ASAN_OPTIONS="halt_on_error=1 detect_leaks=1 ${ASAN_OPTIONS:-}"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp ${LSAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1 ${UBSAN_OPTIONS:-}"
+stage "AddressSanitizer build"
 echo "Configuring the AddressSanitizer build in $build-asan..."
 cmake -S "$root" -B "$build-asan" -G Ninja -DMURMLET_CORE_ONLY=OFF \
   -DMURMLET_SANITIZER=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -61,10 +70,11 @@ bash "$root/tests/update/exit-stress.sh" "$build-asan/murmlet_exitstress" \
 echo "Running the tests under AddressSanitizer; the end-to-end test takes about a minute..."
 # The sound server makes no difference to the program's memory: PulseAudio alone here.
 # The school link's engines run with the plain build only.
-ctest --test-dir "$build-asan" --output-on-failure -LE 'pipewire|school'
+ctest --test-dir "$build-asan" --output-on-failure -j "$jobs" -LE 'pipewire|school'
 
 # The end-to-end test, whose capture and playback threads meet the real sound server,
 # under ThreadSanitizer; only its program is built.
+stage "ThreadSanitizer end-to-end"
 echo "Configuring the ThreadSanitizer build in $build-tsan..."
 cmake -S "$root" -B "$build-tsan" -G Ninja -DMURMLET_SANITIZER=thread \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -76,22 +86,28 @@ echo "Running the end-to-end test under ThreadSanitizer..."
 TSAN_OPTIONS="$TSAN_OPTIONS die_after_fork=0" ctest --test-dir "$build-tsan" --output-on-failure \
   -L e2e -LE 'pipewire|school'
 
+stage "fuzzers"
 # libFuzzer with clang, AddressSanitizer and UndefinedBehaviorSanitizer: a finding fails.
 # A longer run: bench/run-fuzzers.sh.
 bash "$root/tests/fuzz/run-fuzzers.sh" "$build-fuzz" "${MURMLET_FUZZ_SECONDS:-20}"
 
+stage "build and package"
 bash "$root/scripts/build.sh"
 
 desktop-file-validate "$root/packaging/com.tambrix.Murmlet.desktop"
 appstreamcli validate --no-net "$build/packaging/com.tambrix.Murmlet.metainfo.xml"
 bash "$root/scripts/test-package.sh" "$build"
 
+stage "Wayland"
 echo "Running the windows and the program under a headless Wayland compositor (weston)..."
 ctest --test-dir "$build" --output-on-failure -L wayland
 echo "Running the tests; the end-to-end test listens to PulseAudio, then to PipeWire, for about"
 echo "a minute and a half each..."
-ctest --test-dir "$build" --output-on-failure -LE wayland
+stage "tests"
+ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE wayland
 
 if [ "$windows" = 1 ]; then
+  stage "Windows"
   bash "$root/scripts/test-windows.sh"
 fi
+stage "done"

@@ -185,6 +185,52 @@ grep -q '^AutoStartMicrophone=' "$settings" || fail "settings.ini holds no AutoS
 settings_sum=$(sha256sum <"$settings")
 step "Settings -> Auto Start Microphone in the installed murmlet.exe: $(windows_path "$settings") holds $(grep '^AutoStartMicrophone=' "$settings" | tr -d '\r'); no settings.ini in Program Files"
 
+# --- 3b. what IT sets for the machine, and the installed program hearing the room --------
+# With the school's broker at hand (scripts/test-windows.sh starts it): the link and the
+# threshold locked under HKLM\SOFTWARE\Policies as Group Policy writes them, the room's
+# password in the Credential Manager. The state the program publishes shows that it hears
+# the virtual microphone and runs at the locked threshold; settings.ini learns none of it.
+if [ -n "${MURMLET_SCHOOL_TLS_PORT:-}" ]; then
+  policy='HKLM\SOFTWARE\Policies\TAMBRIX\Murmlet'
+  reg_add() { "${wine[@]}" reg add "$policy\\$1" /v "$2" /t "$3" /d "$4" /f /reg:64 >/dev/null; }
+  reg_add 'Locked\Settings' NoiseThreshold REG_DWORD 3
+  reg_add 'Locked\SchoolLink' Enabled REG_SZ ON
+  reg_add 'Locked\SchoolLink' Host REG_SZ 127.0.0.1
+  reg_add 'Locked\SchoolLink' Port REG_DWORD "$MURMLET_SCHOOL_TLS_PORT"
+  reg_add 'Locked\SchoolLink' CaFile REG_SZ "$(windows_path "$MURMLET_SCHOOL_CA")"
+  reg_add 'Preset\SchoolLink' User REG_SZ Room-101
+  reg_add 'Preset\SchoolLink' Room REG_SZ Room-101
+  printf '%s\n' "$MURMLET_SCHOOL_ROOM_A_PASSWORD" |
+    "${wine[@]}" "$build/murmlet-store-secret.exe" "school-link:Room-101@127.0.0.1:$MURMLET_SCHOOL_TLS_PORT"
+  sox -n -r 44100 -c 1 -b 16 "$scratch/noise.wav" synth 60 whitenoise vol 0.5
+  paplay --device=micfeed "$scratch/noise.wav" &
+  feed=$!
+  kill_at_exit "$feed"
+  "${wine[@]}" 'C:\Program Files\TAMBRIX\Murmlet\murmlet.exe' >"$scratch/program.log" 2>&1 &
+  running=$!
+  kill_at_exit "$running"
+  heard=""
+  for _ in $(seq 20); do
+    heard=$(mosquitto_sub -h 127.0.0.1 -p "$MURMLET_SCHOOL_TLS_PORT" --cafile "$MURMLET_SCHOOL_CA" \
+      -u reader -P "$MURMLET_SCHOOL_READER_PASSWORD" -t murmlet/Room-101/state -C 1 -W 10 || true)
+    python3 -c 'import json, sys; s = json.loads(sys.argv[1])
+assert s["listening"] and s["sound_coming_in"] and s["peak_dbfs"] > -20 and s["noisy"], s' \
+      "$heard" 2>/dev/null && break
+    heard=""
+    sleep 1
+  done
+  kill "$feed" 2>/dev/null || true
+  "${wine[@]}" taskkill /IM murmlet.exe >/dev/null 2>&1 || true
+  wait "$running" 2>/dev/null || true
+  [ -n "$heard" ] || fail "the installed program published no state that hears the noise"
+  python3 -c 'import json, sys; assert json.loads(sys.argv[1])["threshold"] == 3' "$heard" ||
+    fail "the installed program does not run at the locked threshold: $heard"
+  [ "$(sha256sum <"$settings")" = "$settings_sum" ] ||
+    fail "what IT locked went into the user's settings.ini"
+  "${wine[@]}" reg delete "$policy" /f /reg:64 >/dev/null
+  step "locked by policy (reg add under $policy): the link and NoiseThreshold=3; the installed murmlet.exe publishes $heard; settings.ini unchanged"
+fi
+
 # --- 4. upgrading ----------------------------------------------------------------------
 rebuilt=$packages/murmlet-1.1-rebuilt.msi
 make_package 1.1.0 "$rebuilt"

@@ -15,6 +15,11 @@ build=$1
 seconds=${2:-20}
 mkdir -p "$build"
 
+# Through ccache when it is there, as every other build of the project.
+compiler=clang++
+command -v ccache >/dev/null && compiler="ccache clang++"
+# As many targets compile and run side by side as there are cores.
+parallel=$(nproc)
 qt_flags=$(pkg-config --cflags Qt6Core)
 qt_libs=$(pkg-config --libs Qt6Core)
 curl_libs=$(pkg-config --libs libcurl)
@@ -30,7 +35,7 @@ compile() { # target sources...
   done
   [ "$newest" = "$binary" ] && [ -x "$binary" ] && return 0
   # shellcheck disable=SC2086 # the pkg-config flags are several words
-  clang++ -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
+  $compiler -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
     -fno-sanitize-recover=undefined -I "$root" $qt_flags \
     "$root/tests/fuzz/$target.cpp" "$@" $libs -o "$binary"
 }
@@ -92,17 +97,24 @@ seed_form() {
   python3 "$root/tests/fuzz/test_fixtures.py" form "$build/fuzz_postform-corpus" >/dev/null
 }
 
-compile fuzz_inidocument "$root/base/inidocument.cpp"
-compile fuzz_wavsound "$root/monitor/wavsound.cpp"
-compile fuzz_languagecatalogue "$root/localisation/languagecatalogue.cpp" \
-  "$root/base/controlcharacters.cpp"
-compile fuzz_versionrecord "$root/base/versionrecord.cpp"
-compile fuzz_updatecheck "$root/update/updatecheck.cpp" "$root/update/checkstate.cpp" \
+# A slot among the side-by-side jobs: waits while all are taken; a failed job fails here.
+slot() {
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n; done
+}
+slot; compile fuzz_inidocument "$root/base/inidocument.cpp" &
+slot; compile fuzz_wavsound "$root/monitor/wavsound.cpp" &
+slot; compile fuzz_languagecatalogue "$root/localisation/languagecatalogue.cpp" \
+  "$root/base/controlcharacters.cpp" &
+slot; compile fuzz_versionrecord "$root/base/versionrecord.cpp" &
+slot; compile fuzz_updatecheck "$root/update/updatecheck.cpp" "$root/update/checkstate.cpp" \
   "$root/update/webservice.cpp" "$root/update/postform.cpp" "$root/update/postprocess.cpp" \
   "$root/update/systeminfo.cpp" \
   "$root/update/updatestore.cpp" "$root/base/inifile.cpp" "$root/base/inidocument.cpp" \
-  "$root/base/controlcharacters.cpp"
-compile fuzz_postform "$root/update/postform.cpp"
+  "$root/base/controlcharacters.cpp" &
+slot; compile fuzz_postform "$root/update/postform.cpp" &
+# Every compile must have succeeded.
+for pid in $(jobs -p); do wait "$pid"; done
+
 seed_ini
 seed_wav
 seed_language
@@ -110,17 +122,29 @@ seed_versionrecord
 seed_reply
 seed_form
 
+targets=(fuzz_inidocument fuzz_wavsound fuzz_languagecatalogue fuzz_versionrecord
+  fuzz_updatecheck fuzz_postform)
+fuzz() { # target: its exit status in $build/$target.status
+  local target=$1 status=0
+  local findings=$build/$target-findings
+  mkdir -p "$findings"
+  "$build/$target" -max_total_time="$seconds" -max_len=4096 -timeout=5 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$findings/" "$build/$target-corpus" \
+    >"$build/$target.log" 2>&1 || status=$?
+  echo "$status" >"$build/$target.status"
+}
+for target in "${targets[@]}"; do
+  slot
+  fuzz "$target" &
+done
+wait
+
 failed=0
 total=0
-for target in fuzz_inidocument fuzz_wavsound fuzz_languagecatalogue fuzz_versionrecord \
-  fuzz_updatecheck fuzz_postform; do
+for target in "${targets[@]}"; do
   findings=$build/$target-findings
-  mkdir -p "$findings"
   log=$build/$target.log
-  status=0
-  "$build/$target" -max_total_time="$seconds" -max_len=4096 -timeout=5 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$findings/" "$build/$target-corpus" >"$log" 2>&1 ||
-    status=$?
+  status=$(cat "$build/$target.status")
   runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\).*/\1/p' "$log" | tail -n1)
   found=$(find "$findings" -type f | wc -l)
   echo "$target: ${runs:-0} executions in ${seconds} s, $found finding(s)"
