@@ -34,6 +34,9 @@ SchoolLinkAction::SchoolLinkAction(ListeningSession &session, Settings &settings
 
 SchoolLinkAction::~SchoolLinkAction()
 {
+    // The window's status bar, and the label in it, may be gone by now: the link's last
+    // states are shown nowhere.
+    disconnect(&m_link, nullptr, this, nullptr);
     m_link.stop(); // says offline before the secret store and the module go
 }
 

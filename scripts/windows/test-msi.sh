@@ -223,6 +223,8 @@ assert s["listening"] and s["sound_coming_in"] and s["peak_dbfs"] > -20 and s["n
   "${wine[@]}" taskkill /IM murmlet.exe >/dev/null 2>&1 || true
   wait "$running" 2>/dev/null || true
   [ -n "$heard" ] || fail "the installed program published no state that hears the noise"
+  ! grep -q "Unhandled" "$scratch/program.log" ||
+    fail "the installed program crashed on its way out: $(grep Unhandled "$scratch/program.log")"
   python3 -c 'import json, sys; assert json.loads(sys.argv[1])["threshold"] == 3' "$heard" ||
     fail "the installed program does not run at the locked threshold: $heard"
   [ "$(sha256sum <"$settings")" = "$settings_sum" ] ||

@@ -175,6 +175,7 @@ class TestFeatures : public QObject
 private slots:
     void schoolPresetsAndLocks();
     void schoolSetsTheLanguage();
+    void windowWithTheSchoolLinkOnEndsCleanly();
     void pauseKeepsCountingSilently_data();
     void pauseKeepsCountingSilently();
     void pauseIsOfferedInBothMenus();
@@ -504,6 +505,16 @@ void TestFeatures::schoolSetsTheLanguage()
     QCOMPARE(w.child<QAction>("StartWithDesktop1")->text(), QString("Mit dem Desktop starten"));
     QCOMPARE(w.child<QSpinBox>("SpinEdit1")->value(), 7);
     QCOMPARE(w.child<QSpinBox>("SpinEdit1")->toolTip(), QString("Von Ihrer Schule festgelegt"));
+}
+
+// The window goes while the link is on: the link says offline as it stops, and nothing it
+// says then reaches a status bar or tray icon already gone.
+void TestFeatures::windowWithTheSchoolLinkOnEndsCleanly()
+{
+    Window w({"", "[SchoolLink]", "Enabled=ON", "Host=127.0.0.1", "Port=9", "Tls=OFF"});
+    auto *state = w.child<QLabel>("SchoolLinkState");
+    QTRY_VERIFY(!state->isHidden());
+    w.form.reset(); // ends as the program does: the link stops with the window
 }
 
 // Settings > Start with the Desktop writes the autostart entry for this program and

@@ -8,7 +8,9 @@ set -euo pipefail
 cache_root=${MURMLET_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/murmlet-windows}
 export WINEPREFIX=${MURMLET_WINEPREFIX:-$cache_root/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No debugger on a crash: it would wait for a console nobody watches, and the test with it.
+# The crash still says "Unhandled page fault" and the program ends.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 # QtTest writes to stderr instead of the Windows debug channel.
 export WINEQT_FORCE_STDERR_LOGGING=1
 while IFS='=' read -r name _; do
