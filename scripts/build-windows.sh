@@ -30,8 +30,6 @@ if [ ! -f "$libs/prefix/.qt-done" ]; then
 fi
 bash "$root/scripts/windows/libraries.sh" "$libs"
 bash "$root/scripts/windows/link-libraries.sh" "$libs"
-# scripts/test.sh builds the libraries alone, early and beside the Linux stages.
-[ "${MURMLET_WINDOWS_LIBRARIES_ONLY:-0}" = 1 ] && exit 0
 prefix=$libs/prefix
 
 echo "Configuring the Windows build in $build..."

@@ -85,7 +85,9 @@ if [ -n "${MURMLET_WINDOWS_TESTS:-}" ]; then
   echo "Only the Windows tests matching $MURMLET_WINDOWS_TESTS were run."
   exit 0
 fi
-ctest --test-dir "$build" --output-on-failure
+# Side by side, as on Linux; a test that meets the sound server or the machine's policy
+# runs alone (RUN_SERIAL).
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 
 echo "Reading the update store back from the registry..."
 stored=$("${wine[@]}" reg query 'HKCU\Software\TAMBRIX\MurmletRegistryTest\Settings' /v LastCheck |

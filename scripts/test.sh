@@ -17,8 +17,8 @@
 # MURMLET_FUZZ_SECONDS a target. The sanitizer builds keep their folders ($build-core,
 # $build-asan, $build-tsan, $build-fuzz), so a second run only rebuilds what changed.
 # Last, scripts/test-windows.sh cross-builds the Windows program and runs its tests under
-# Wine; MURMLET_SKIP_WINDOWS=1 leaves that out. Its libraries, built once into a cache,
-# build from the start beside the Linux stages.
+# Wine; MURMLET_SKIP_WINDOWS=1 leaves that out. The Windows program (and the first time
+# its libraries, built once into a cache) builds from the start beside the Linux stages.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${MURMLET_BUILD:-$root/build}
@@ -39,16 +39,15 @@ else
   bash "$root/scripts/setup.sh"
 fi
 
-# The Windows libraries take long to build the first time (cached after): they build
-# beside the Linux stages, at a lower priority, and are waited for before the Windows
-# stage. On a machine that has them this ends at once.
+# The Windows program builds from the start, beside the Linux stages and at a lower
+# priority: its libraries take long the first time (cached after), and the Linux tests
+# leave the cores idle while they listen. The Windows stage waits for it.
 if [ "$windows" = 1 ]; then
-  windows_libraries_log=$(mktemp /tmp/murmlet-windows-libraries.XXXXXX)
-  MURMLET_WINDOWS_LIBRARIES_ONLY=1 setsid nice -n 15 bash "$root/scripts/build-windows.sh" \
-    >"$windows_libraries_log" 2>&1 &
-  windows_libraries=$!
+  windows_build_log=$(mktemp /tmp/murmlet-windows-build.XXXXXX)
+  setsid nice -n 15 bash "$root/scripts/build-windows.sh" >"$windows_build_log" 2>&1 &
+  windows_build=$!
   # A run that fails before the Windows stage stops that build too (its own process group).
-  trap 'kill -- "-$windows_libraries" 2>/dev/null || true' EXIT
+  trap 'kill -- "-$windows_build" 2>/dev/null || true' EXIT
 fi
 
 stage "layers"
@@ -120,13 +119,13 @@ stage "tests"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE wayland
 
 if [ "$windows" = 1 ]; then
-  stage "Windows libraries"
-  if ! wait "$windows_libraries"; then
-    tail -n 40 "$windows_libraries_log" >&2
-    echo "Building the Windows libraries failed; the whole log: $windows_libraries_log" >&2
+  stage "Windows build"
+  if ! wait "$windows_build"; then
+    tail -n 40 "$windows_build_log" >&2
+    echo "The Windows build failed; the whole log: $windows_build_log" >&2
     exit 1
   fi
-  rm -f "$windows_libraries_log"
+  rm -f "$windows_build_log"
   stage "Windows"
   bash "$root/scripts/test-windows.sh"
 fi

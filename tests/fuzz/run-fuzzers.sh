@@ -15,9 +15,11 @@ build=$1
 seconds=${2:-20}
 mkdir -p "$build"
 
-# Through ccache when it is there, as every other build of the project.
+# Through ccache when it is there, as every other build of the project, with paths taken
+# relative to the source, so that every clone shares the cache.
 compiler=clang++
 command -v ccache >/dev/null && compiler="ccache clang++"
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 # As many targets compile and run side by side as there are cores.
 parallel=$(nproc)
 qt_flags=$(pkg-config --cflags Qt6Core)
