@@ -22,6 +22,7 @@
 #include "features/pause/pausemenu.h"
 #include "features/pause/pausenote.h"
 #include "features/schoollink/schoollinkaction.h"
+#include "features/schoolview/schoolviewaction.h"
 #include "features/sessionreport/sessionreportaction.h"
 #include "features/startwithdesktop/startwithdesktopaction.h"
 #include "localisation/languagecatalogue.h"
@@ -307,7 +308,7 @@ void MainWindow::createMenu()
 // The features' own entries: Session Report... above Exit; Microphone, Calibrate...,
 // Pause Alarm (also the tray icon's menu), Lesson Times..., Alarm, Alarm Volume and Start
 // with the Desktop after the two options of the Settings menu; the View menu (the class
-// display) before Help; the levels behind the meter's and the bar's tooltips.
+// display, then School) before Help; the levels behind the meter's and the bar's tooltips.
 void MainWindow::addFeatures()
 {
     const Translator tr = translator();
@@ -344,8 +345,10 @@ void MainWindow::addFeatures()
         m_trayIcon->setToolTip(trayToolTip());
     });
     m_linkState = schoolLink->stateLabel()->isHidden() ? QString() : schoolLink->stateText();
-    menuBar()->insertMenu(m_helpMenu->menuAction(),
-                          new ClassDisplayMenu(m_session, m_settings, tr, this));
+    auto *view = new ClassDisplayMenu(m_session, m_settings, tr, this);
+    view->addSeparator();
+    view->addAction(new SchoolViewAction(m_settings, tr, view));
+    menuBar()->insertMenu(m_helpMenu->menuAction(), view);
 }
 
 // The meter and the status bar follow the session; the meter shows its visual alarm.

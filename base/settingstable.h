@@ -99,6 +99,12 @@ inline constexpr Text SchoolLinkPrefix{"Prefix", "SchoolLink"};
 // Home Assistant's MQTT discovery: the room announces its sensors. Off by default.
 inline constexpr Switch SchoolLinkDiscovery{"Discovery", "SchoolLink"};
 
+// The School window (features/schoolview): where it stood and its size, "x,y,width,height"
+// in pixels (empty or unreadable: centred on the main screen at its own size), and the
+// rooms' order, "Loudness" or anything else for by name.
+inline constexpr Text SchoolViewGeometry{"Geometry", "SchoolView"};
+inline constexpr Text SchoolViewOrder{"Order", "SchoolView"};
+
 // Chosen only by a school (SettingsPolicy), never written to settings.ini: whether the
 // update check tells of new versions ("ON", "OFF"; the user's own choice lives in the
 // update store), and the interface language as a BCP 47 tag ("de-DE") or a Windows
