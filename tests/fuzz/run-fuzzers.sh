@@ -7,8 +7,8 @@
 #   run-fuzzers.sh BUILD_FOLDER [SECONDS]     (SECONDS: 20 a target)
 # Targets: the INI document (what settings.ini and the update store go through), the WAV
 # reader (custom sounds are any file a user picks), the language files with
-# LanguageCodes.csv, the version record, the update service's reply and the form
-# encoding of posts.
+# LanguageCodes.csv, the version record, the update service's reply, the form
+# encoding of posts and the messages the School window reads from the school's broker.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$1
@@ -98,6 +98,23 @@ seed_reply() {
 seed_form() {
   python3 "$root/tests/fuzz/test_fixtures.py" form "$build/fuzz_postform-corpus" >/dev/null
 }
+# Seeds: a room's states as the school link writes them, its statuses, and a few that the
+# window must refuse; each one's first byte picks state (0) or status (1), then the room's
+# name in the topic, a NUL and the payload.
+seed_room() {
+  local dir=$build/fuzz_roommessage-corpus
+  mkdir -p "$dir"
+  local state='{"alarms":2,"listening":true,"noisy":true,"noisy_seconds":3,"paused":false,'
+  state+='"paused_until":null,"peak_dbfs":-23.5,"room":"Room 101","sound_coming_in":true,'
+  state+='"threshold":5,"time":"2026-12-11T07:20:01Z","tolerance":4}'
+  printf '\x00Room 101\x00%s' "$state" >"$dir/state"
+  printf '\x00Lab\x00%s' "${state/-23.5/-96.3}" >"$dir/silent"
+  printf '\x00Aula\x00%s' "${state/\"noisy\":true/\"noisy\":1}" >"$dir/wrong-type"
+  printf '\x00Gym\x00%s' "${state/-23.5/1e999}" >"$dir/absurd"
+  printf '\x00A\xe2\x80\xaeB\x00%s' "$state" >"$dir/override"
+  printf '\x01Room 101\x00online' >"$dir/online"
+  printf '\x03Room 101\x00offline' >"$dir/offline-retained"
+}
 
 # A slot among the side-by-side jobs: waits while all are taken; a failed job fails here.
 slot() {
@@ -114,6 +131,8 @@ slot; compile fuzz_updatecheck "$root/update/updatecheck.cpp" "$root/update/chec
   "$root/update/updatestore.cpp" "$root/base/inifile.cpp" "$root/base/inidocument.cpp" \
   "$root/base/controlcharacters.cpp" &
 slot; compile fuzz_postform "$root/update/postform.cpp" &
+slot; compile fuzz_roommessage "$root/features/schoolview/roommessage.cpp" \
+  "$root/features/schoolview/noisyring.cpp" "$root/features/schoolview/schoolrooms.cpp" &
 # Every compile must have succeeded.
 for pid in $(jobs -p); do wait "$pid"; done
 
@@ -123,9 +142,10 @@ seed_language
 seed_versionrecord
 seed_reply
 seed_form
+seed_room
 
 targets=(fuzz_inidocument fuzz_wavsound fuzz_languagecatalogue fuzz_versionrecord
-  fuzz_updatecheck fuzz_postform)
+  fuzz_updatecheck fuzz_postform fuzz_roommessage)
 fuzz() { # target: its exit status in $build/$target.status
   local target=$1 status=0
   local findings=$build/$target-findings
