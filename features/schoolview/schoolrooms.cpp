@@ -14,7 +14,9 @@ namespace {
 QCollator nameCollator()
 {
     // The C locale compares code points and knows no numbers; English stands in for it.
-    QCollator collator(QLocale() == QLocale::c() ? QLocale(QLocale::English) : QLocale());
+    const QLocale system;
+    const bool plain = system.language() == QLocale::C || system.name() == QLatin1String("C");
+    QCollator collator(plain ? QLocale(QLocale::English) : system);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     return collator;
