@@ -92,6 +92,8 @@ inline constexpr Text SchoolLinkCertFile{"CertFile", "SchoolLink"};
 inline constexpr Text SchoolLinkKeyFile{"KeyFile", "SchoolLink"};
 // The account's name on the broker; empty: none.
 inline constexpr Text SchoolLinkUser{"User", "SchoolLink"};
+// The account View > School reads every room with (its password is in the secret store).
+inline constexpr Text SchoolLinkReaderUser{"ReaderUser", "SchoolLink"};
 // The room's name in the topics; empty or absent: the computer's name.
 inline constexpr Text SchoolLinkRoom{"Room", "SchoolLink"};
 // The topics' first level; empty or absent: "murmlet".

@@ -76,12 +76,24 @@ void SchoolLink::stop()
     }
 }
 
+SchoolLink::State SchoolLink::fromLink(MqttLink::State state)
+{
+    switch (state) {
+    case MqttLink::State::Connected:
+        return State::Connected;
+    case MqttLink::State::Connecting:
+        return State::Connecting;
+    case MqttLink::State::Refused:
+        return State::Refused;
+    case MqttLink::State::Offline:
+        break;
+    }
+    return State::Offline;
+}
+
 void SchoolLink::takeReport(MqttLink::State state, const QString &reason)
 {
-    const State now = state == MqttLink::State::Connected    ? State::Connected
-                      : state == MqttLink::State::Connecting ? State::Connecting
-                      : state == MqttLink::State::Refused    ? State::Refused
-                                                             : State::Offline;
+    const State now = fromLink(state);
     // A refusal stays said until the next connection is made or refused.
     if (now == State::Connecting && m_state == State::Refused)
         return;

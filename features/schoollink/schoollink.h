@@ -42,6 +42,8 @@ public:
     // Says offline on the broker and disconnects.
     void stop();
 
+    static State fromLink(MqttLink::State state);
+
     const SchoolLinkConfig &config() const { return m_config; }
     State state() const { return m_state; }
     // Why, in the broker's or the library's words, while refused or offline.

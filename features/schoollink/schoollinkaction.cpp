@@ -119,27 +119,19 @@ void SchoolLinkAction::editLink()
     // shows, for at most a few seconds.
     QString storeNote;
     bool hasPassword = m_hasRunPassword;
-    if (SecretStore *store = secretStore()) {
-        QEventLoop wait;
-        std::optional<SecretStore::Reading> answer;
-        QPointer<QEventLoop> waiting(&wait);
-        store->read(stored.secretKey().toStdString(),
-                    [&answer, waiting](const SecretStore::Reading &reading) {
-                        if (!waiting)
-                            return;
-                        answer = reading;
-                        waiting->quit();
-                    });
-        if (!answer) {
-            QTimer::singleShot(5000, &wait, &QEventLoop::quit);
-            wait.exec();
-        }
-        if (!answer || answer->status == SecretStore::Reading::Unavailable)
+    bool hasReaderPassword = false;
+    if (secretStore()) {
+        const std::optional<SecretStore::Reading> answer = readNow(stored.secretKey());
+        if (!answer || answer->status == SecretStore::Reading::Unavailable) {
             storeNote = m_translate(QStringLiteral(
                 "No secret store is available on this computer, so a password is kept only "
                 "until Murmlet ends. A client certificate needs no password."));
-        else
+        } else {
             hasPassword = hasPassword || answer->status == SecretStore::Reading::Found;
+            const std::optional<SecretStore::Reading> reader =
+                stored.readerUser.isEmpty() ? std::nullopt : readNow(stored.readerSecretKey());
+            hasReaderPassword = reader && reader->status == SecretStore::Reading::Found;
+        }
     } else {
         storeNote = m_translate(QStringLiteral("The school link cannot work here: %1"))
                         .arg(LinkModule::error());
@@ -154,31 +146,62 @@ void SchoolLinkAction::editLink()
             locked << key.name;
     }
     dialog.lockFields(locked, m_translate(QLatin1String(LockedByPolicy::Note)));
+    dialog.setReaderPasswordKept(hasReaderPassword);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const SchoolLinkConfig config = dialog.config();
     SchoolLinkConfig::store(m_settings, config);
+    if (dialog.readerPasswordTyped() && !config.readerUser.isEmpty())
+        keep(config.readerSecretKey(), dialog.readerPassword(), [] {});
     if (dialog.passwordTyped()) {
         m_runPassword = dialog.password();
         m_hasRunPassword = true;
-        if (SecretStore *store = secretStore()) {
-            // Kept in the store, the password is no longer held for this run only.
-            QPointer<SchoolLinkAction> self(this);
-            store->write(config.secretKey().toStdString(), m_runPassword.toStdString(),
-                         [self](bool ok, const std::string &error) {
-                             if (!self)
-                                 return;
-                             if (ok) {
-                                 self->m_hasRunPassword = false;
-                                 self->m_runPassword.clear();
-                             } else {
-                                 qWarning("School link: the secret store kept no password: %s",
-                                          error.c_str());
-                             }
-                         });
-        }
+        // Kept in the store, the password is no longer held for this run only.
+        QPointer<SchoolLinkAction> self(this);
+        keep(config.secretKey(), m_runPassword, [self] {
+            if (!self)
+                return;
+            self->m_hasRunPassword = false;
+            self->m_runPassword.clear();
+        });
         m_link.apply(config, m_runPassword);
         return;
     }
     connectWith(config);
+}
+
+std::optional<SecretStore::Reading> SchoolLinkAction::readNow(const QString &key)
+{
+    SecretStore *store = secretStore();
+    if (!store)
+        return std::nullopt;
+    QEventLoop wait;
+    std::optional<SecretStore::Reading> answer;
+    QPointer<QEventLoop> waiting(&wait);
+    store->read(key.toStdString(), [&answer, waiting](const SecretStore::Reading &reading) {
+        if (!waiting)
+            return;
+        answer = reading;
+        waiting->quit();
+    });
+    if (!answer) {
+        QTimer::singleShot(5000, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    return answer;
+}
+
+void SchoolLinkAction::keep(const QString &key, const QString &secret, std::function<void()> kept)
+{
+    SecretStore *store = secretStore();
+    if (!store)
+        return;
+    store->write(key.toStdString(), secret.toStdString(),
+                 [kept = std::move(kept)](bool ok, const std::string &error) {
+                     if (ok)
+                         kept();
+                     else
+                         qWarning("School link: the secret store kept no password: %s",
+                                  error.c_str());
+                 });
 }

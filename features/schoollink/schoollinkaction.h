@@ -6,6 +6,7 @@
 #include <QAction>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ListeningSession;
 class QLabel;
@@ -43,6 +44,9 @@ private:
     void connectWith(const SchoolLinkConfig &config);
     void showState();
     SecretStore *secretStore();
+    // The store's answer for key, waited for a few seconds at most; none: no answer.
+    std::optional<SecretStore::Reading> readNow(const QString &key);
+    void keep(const QString &key, const QString &secret, std::function<void()> kept);
 
     Settings &m_settings;
     Translator m_translate;

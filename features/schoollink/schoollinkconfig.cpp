@@ -13,6 +13,11 @@ QString SchoolLinkConfig::secretKey() const
     return QStringLiteral("school-link:%1@%2:%3").arg(user, host).arg(port);
 }
 
+QString SchoolLinkConfig::readerSecretKey() const
+{
+    return QStringLiteral("school-link:%1@%2:%3").arg(readerUser, host).arg(port);
+}
+
 SchoolLinkConfig SchoolLinkConfig::load(const Settings &settings)
 {
     SchoolLinkConfig config;
@@ -28,6 +33,7 @@ SchoolLinkConfig SchoolLinkConfig::load(const Settings &settings)
     config.certFile = settings.read(SettingsTable::SchoolLinkCertFile);
     config.keyFile = settings.read(SettingsTable::SchoolLinkKeyFile);
     config.user = settings.read(SettingsTable::SchoolLinkUser);
+    config.readerUser = settings.read(SettingsTable::SchoolLinkReaderUser);
     config.room = settings.read(SettingsTable::SchoolLinkRoom);
     // A stored name that would change the topics' meaning is not used.
     if (config.room.isEmpty() || !RoomName::problem(config.room).isEmpty())
@@ -50,6 +56,7 @@ void SchoolLinkConfig::store(Settings &settings, const SchoolLinkConfig &config)
     settings.write(SettingsTable::SchoolLinkCertFile, config.certFile);
     settings.write(SettingsTable::SchoolLinkKeyFile, config.keyFile);
     settings.write(SettingsTable::SchoolLinkUser, config.user);
+    settings.write(SettingsTable::SchoolLinkReaderUser, config.readerUser);
     settings.write(SettingsTable::SchoolLinkRoom, config.room);
     settings.write(SettingsTable::SchoolLinkPrefix, config.prefix);
     settings.write(SettingsTable::SchoolLinkDiscovery, config.discovery);
@@ -59,6 +66,6 @@ bool SchoolLinkConfig::operator==(const SchoolLinkConfig &other) const
 {
     return enabled == other.enabled && host == other.host && port == other.port &&
            tls == other.tls && caFile == other.caFile && certFile == other.certFile &&
-           keyFile == other.keyFile && user == other.user && room == other.room &&
-           prefix == other.prefix && discovery == other.discovery;
+           keyFile == other.keyFile && user == other.user && readerUser == other.readerUser &&
+           room == other.room && prefix == other.prefix && discovery == other.discovery;
 }

@@ -18,7 +18,8 @@ struct SchoolLinkConfig
     QString certFile;
     QString keyFile;
     QString user;
-    QString room; // never empty once loaded: the computer's name by default
+    QString readerUser; // the School window's account
+    QString room;       // never empty once loaded: the computer's name by default
     QString prefix = QLatin1String(DefaultPrefix);
     bool discovery = false;
 
@@ -26,6 +27,7 @@ struct SchoolLinkConfig
     QString topic(const QString &leaf) const;
     // The key of the password in the secret store: one account on one broker.
     QString secretKey() const;
+    QString readerSecretKey() const;
 
     static SchoolLinkConfig load(const Settings &settings);
     static void store(Settings &settings, const SchoolLinkConfig &config);

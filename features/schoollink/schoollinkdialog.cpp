@@ -91,6 +91,13 @@ SchoolLinkDialog::SchoolLinkDialog(Translator translate, const SchoolLinkConfig 
     m_discovery->setObjectName(QStringLiteral("LinkDiscovery"));
     m_discovery->setChecked(config.discovery);
     form->addRow(QString(), m_discovery);
+    m_readerUser = lineEdit("LinkReaderUser", config.readerUser, this);
+    form->addRow(m_translate(QStringLiteral("School view user name:")), m_readerUser);
+    m_readerPassword = lineEdit("LinkReaderPassword", QString(), this);
+    m_readerPassword->setEchoMode(QLineEdit::Password);
+    connect(m_readerPassword, &QLineEdit::textEdited, this,
+            [this] { m_readerPasswordTyped = true; });
+    form->addRow(m_translate(QStringLiteral("School view password:")), m_readerPassword);
     column->addLayout(form);
 
     if (!storeNote.isEmpty()) {
@@ -191,6 +198,7 @@ SchoolLinkConfig SchoolLinkDialog::config() const
     const QString prefix = m_prefix->text().trimmed();
     config.prefix = prefix.isEmpty() ? QLatin1String(SchoolLinkConfig::DefaultPrefix) : prefix;
     config.discovery = m_discovery->isChecked();
+    config.readerUser = m_readerUser->text().trimmed();
     return config;
 }
 
@@ -202,4 +210,19 @@ QString SchoolLinkDialog::password() const
 bool SchoolLinkDialog::passwordTyped() const
 {
     return m_passwordTyped;
+}
+
+void SchoolLinkDialog::setReaderPasswordKept(bool kept)
+{
+    m_readerPassword->setPlaceholderText(kept ? m_translate(QStringLiteral("(kept)")) : QString());
+}
+
+QString SchoolLinkDialog::readerPassword() const
+{
+    return m_readerPassword->text();
+}
+
+bool SchoolLinkDialog::readerPasswordTyped() const
+{
+    return m_readerPasswordTyped;
 }

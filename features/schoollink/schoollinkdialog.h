@@ -32,6 +32,10 @@ public:
     // What was typed; empty: keep the stored password.
     QString password() const;
     bool passwordTyped() const;
+    // The same for the School window's account.
+    void setReaderPasswordKept(bool kept);
+    QString readerPassword() const;
+    bool readerPasswordTyped() const;
 
 private:
     QLineEdit *fileField(const char *name, const QString &text, QWidget *holder);
@@ -50,7 +54,10 @@ private:
     QLineEdit *m_room = nullptr;
     QLineEdit *m_prefix = nullptr;
     QCheckBox *m_discovery = nullptr;
+    QLineEdit *m_readerUser = nullptr;
+    QLineEdit *m_readerPassword = nullptr;
     QLabel *m_problem = nullptr;
     QPushButton *m_okButton = nullptr;
     bool m_passwordTyped = false;
+    bool m_readerPasswordTyped = false;
 };

@@ -93,6 +93,8 @@ QString SchoolWindow::noteText() const
 {
     const QLocale locale;
     QStringList parts;
+    if (!m_linkState.isEmpty())
+        parts << m_linkState;
     parts << m_translate(QStringLiteral("%1 rooms")).arg(locale.toString(m_rooms.size()));
     if (m_rooms.leftOut() > 0)
         parts << m_translate(QStringLiteral("%1 more rooms left out (at most %2 are shown)"))
@@ -102,6 +104,12 @@ QString SchoolWindow::noteText() const
         parts << m_translate(QStringLiteral("%1 messages ignored"))
                      .arg(locale.toString(m_rooms.faultsInAll()));
     return parts.join(QStringLiteral(" · "));
+}
+
+void SchoolWindow::showLinkState(const QString &text)
+{
+    m_linkState = text;
+    showNote();
 }
 
 void SchoolWindow::showNote()

@@ -34,6 +34,8 @@ public:
     // What the timer does: takes the rooms changed since and shows them.
     void takeChanges();
     QString noteText() const;
+    // How the window's own connection to the broker stands, in words; first in the note.
+    void showLinkState(const QString &text);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -53,6 +55,7 @@ private:
     SchoolTiles *m_tiles;
     QLabel *m_note;
     QTimer *m_repaint;
+    QString m_linkState;
     int m_roomsShown = -1; // the model's size at the last reorder
     bool m_placed = false;
 };

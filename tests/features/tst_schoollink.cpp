@@ -37,6 +37,7 @@ public:
         : messages(m), options(o), report(r)
     {
     }
+    void subscribe(const std::vector<std::string> &, MessageReport) override {}
     void start(const Options &given, StateReport reporting) override
     {
         *options = given;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <deque>
 #include <future>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -29,7 +30,9 @@ constexpr int FirstFailureCode = 0x80; // reason codes from here on are refusals
 struct MosquittoLink::Shared
 {
     Options options;
-    StateReport report; // under reportMutex: stop() may silence it from another thread
+    StateReport report;          // under reportMutex: stop() may silence it from another thread
+    MessageReport messageReport; // the same
+    std::vector<std::string> filters;
     std::mutex reportMutex;
     mosquitto *client = nullptr;
     std::mutex mutex;
@@ -61,6 +64,17 @@ struct MosquittoLink::Shared
         std::lock_guard<std::mutex> lock(reportMutex);
         if (report)
             report(state, reason);
+    }
+
+    void hand(const mosquitto_message &message)
+    {
+        std::size_t length = message.payloadlen > 0 ? std::size_t(message.payloadlen) : 0;
+        if (options.payloadLimit > 0)
+            length = std::min(length, options.payloadLimit + 1);
+        const std::string payload(static_cast<const char *>(message.payload), length);
+        std::lock_guard<std::mutex> lock(reportMutex);
+        if (messageReport)
+            messageReport(message.topic, payload, message.retain);
     }
 
     bool stopRequested()
@@ -98,10 +112,35 @@ void onConnect(mosquitto *client, void *object, int reason, int, const mosquitto
     shared->refusal = 0;
     shared->connected = true;
     const MqttLink::Options &options = shared->options;
-    mosquitto_publish_v5(client, nullptr, options.statusTopic.c_str(),
-                         static_cast<int>(options.onlinePayload.size()),
-                         options.onlinePayload.data(), 1, true, nullptr);
+    if (!options.statusTopic.empty())
+        mosquitto_publish_v5(client, nullptr, options.statusTopic.c_str(),
+                             static_cast<int>(options.onlinePayload.size()),
+                             options.onlinePayload.data(), 1, true, nullptr);
+    if (!shared->filters.empty()) {
+        std::vector<char *> filters;
+        for (std::string &filter : shared->filters)
+            filters.push_back(filter.data());
+        mosquitto_subscribe_multiple(client, nullptr, static_cast<int>(filters.size()),
+                                     filters.data(), 0, 0, nullptr);
+    }
     shared->say(MqttLink::State::Connected);
+}
+
+void onSubscribe(mosquitto *, void *object, int, int count, const int *granted,
+                 const mosquitto_property *)
+{
+    for (int i = 0; i < count; ++i) {
+        if (granted[i] >= FirstFailureCode) {
+            sharedOf(object)->say(MqttLink::State::Refused, mosquitto_reason_string(granted[i]));
+            return;
+        }
+    }
+}
+
+void onMessage(mosquitto *, void *object, const mosquitto_message *message,
+               const mosquitto_property *)
+{
+    sharedOf(object)->hand(*message);
 }
 
 void onPublish(mosquitto *, void *object, int, int reason, const mosquitto_property *)
@@ -203,6 +242,11 @@ void MosquittoLink::Shared::sayGoodbye()
 {
     if (!connected)
         return;
+    if (options.statusTopic.empty()) {
+        mosquitto_disconnect_v5(client, NormalDisconnection, nullptr);
+        mosquitto_loop(client, 50, 1);
+        return;
+    }
     int mid = 0;
     mosquitto_publish_v5(client, &mid, options.statusTopic.c_str(),
                          static_cast<int>(options.offlinePayload.size()),
@@ -225,6 +269,12 @@ MosquittoLink::~MosquittoLink()
     stop();
 }
 
+void MosquittoLink::subscribe(const std::vector<std::string> &filters, MessageReport report)
+{
+    m_shared->filters = filters;
+    m_shared->messageReport = std::move(report);
+}
+
 void MosquittoLink::start(const Options &options, StateReport report)
 {
     Shared &shared = *m_shared;
@@ -241,12 +291,15 @@ void MosquittoLink::start(const Options &options, StateReport report)
     mosquitto_connect_v5_callback_set(client, onConnect);
     mosquitto_publish_v5_callback_set(client, onPublish);
     mosquitto_disconnect_v5_callback_set(client, onDisconnect);
+    mosquitto_subscribe_v5_callback_set(client, onSubscribe);
+    mosquitto_message_v5_callback_set(client, onMessage);
     if (!options.user.empty())
         mosquitto_username_pw_set(client, options.user.c_str(),
                                   options.password.empty() ? nullptr : options.password.c_str());
-    mosquitto_will_set_v5(client, options.statusTopic.c_str(),
-                          static_cast<int>(options.offlinePayload.size()),
-                          options.offlinePayload.data(), 1, true, nullptr);
+    if (!options.statusTopic.empty())
+        mosquitto_will_set_v5(client, options.statusTopic.c_str(),
+                              static_cast<int>(options.offlinePayload.size()),
+                              options.offlinePayload.data(), 1, true, nullptr);
     if (options.tls) {
         const char *ca = options.caFile.empty() ? nullptr : options.caFile.c_str();
         const char *cert = options.certFile.empty() ? nullptr : options.certFile.c_str();
@@ -296,6 +349,7 @@ void MosquittoLink::stop()
     } else {
         std::lock_guard<std::mutex> lock(m_shared->reportMutex);
         m_shared->report = nullptr;
+        m_shared->messageReport = nullptr;
         m_thread.detach();
     }
 }

@@ -17,6 +17,7 @@ public:
     MosquittoLink();
     ~MosquittoLink() override;
 
+    void subscribe(const std::vector<std::string> &filters, MessageReport report) override;
     void start(const Options &options, StateReport report) override;
     void publish(const std::string &topic, const std::string &payload, int qos,
                  bool retain) override;

@@ -1,0 +1,120 @@
+#include "features/schoolview/schoolfeed.h"
+
+#include "features/schoolview/roommessage.h"
+
+#include <QPointer>
+#include <QUuid>
+
+SchoolFeed::SchoolFeed(LinkFactory createLink, QObject *parent)
+    : QObject(parent), m_createLink(std::move(createLink))
+{
+}
+
+SchoolFeed::~SchoolFeed()
+{
+    stop();
+}
+
+void SchoolFeed::start(const SchoolLinkConfig &config, const QString &user, const QString &password)
+{
+    stop();
+    if (config.host.isEmpty())
+        return;
+    m_link = m_createLink();
+    if (!m_link) {
+        takeReport(MqttLink::State::Offline, QStringLiteral("the link module is missing"));
+        return;
+    }
+    MqttLink::Options options;
+    options.host = config.host.toStdString();
+    options.port = config.port;
+    options.tls = config.tls;
+    options.caFile = config.caFile.toStdString();
+    options.certFile = config.certFile.toStdString();
+    options.keyFile = config.keyFile.toStdString();
+    options.user = user.toStdString();
+    options.password = password.toStdString();
+    options.clientId = QStringLiteral("murmlet-view-%1")
+                           .arg(QUuid::createUuid().toString(QUuid::Id128).left(16))
+                           .toStdString();
+    options.payloadLimit = std::size_t(RoomMessage::MaximumPayloadBytes);
+
+    const int generation = ++m_generation;
+    QPointer<SchoolFeed> self(this);
+    const std::string prefix = config.prefix.toStdString();
+    m_link->subscribe({prefix + "/+/state", prefix + "/+/status"},
+                      [self, inbox = m_inbox](const std::string &topic, const std::string &payload,
+                                              bool retained) {
+                          bool first = false;
+                          {
+                              std::lock_guard<std::mutex> lock(inbox->mutex);
+                              if (inbox->messages.size() >= InboxLimit) {
+                                  ++inbox->dropped;
+                                  return;
+                              }
+                              first = inbox->messages.empty();
+                              inbox->messages.push_back({QByteArray::fromStdString(topic),
+                                                         QByteArray::fromStdString(payload),
+                                                         retained});
+                          }
+                          if (first)
+                              QMetaObject::invokeMethod(
+                                  self.data(),
+                                  [self] {
+                                      if (self)
+                                          emit self->messagesWaiting();
+                                  },
+                                  Qt::QueuedConnection);
+                      });
+    m_link->start(options, [self, generation](MqttLink::State state, const std::string &reason) {
+        const QString why = QString::fromStdString(reason);
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, generation, state, why] {
+                if (self && self->m_generation == generation)
+                    self->takeReport(state, why);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SchoolFeed::stop()
+{
+    ++m_generation;
+    if (m_link) {
+        m_link->stop();
+        m_link.reset();
+    }
+    if (m_state != SchoolLink::State::Off) {
+        m_state = SchoolLink::State::Off;
+        m_reason.clear();
+        emit stateChanged(m_state, m_reason);
+    }
+}
+
+std::vector<SchoolFeed::Message> SchoolFeed::take()
+{
+    std::vector<Message> taken;
+    std::lock_guard<std::mutex> lock(m_inbox->mutex);
+    taken.swap(m_inbox->messages);
+    return taken;
+}
+
+quint64 SchoolFeed::dropped() const
+{
+    std::lock_guard<std::mutex> lock(m_inbox->mutex);
+    return m_inbox->dropped;
+}
+
+void SchoolFeed::takeReport(MqttLink::State state, const QString &reason)
+{
+    const SchoolLink::State now = SchoolLink::fromLink(state);
+    // A refusal stays said until the next connection is made or refused.
+    if (now == SchoolLink::State::Connecting && m_state == SchoolLink::State::Refused)
+        return;
+    if (now == m_state && reason == m_reason)
+        return;
+    m_state = now;
+    m_reason = reason;
+    emit stateChanged(m_state, m_reason);
+}
