@@ -3,6 +3,7 @@
 #include "features/schoolview/roommessage.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QUuid>
 
 SchoolFeed::SchoolFeed(LinkFactory createLink, QObject *parent)
@@ -42,30 +43,31 @@ void SchoolFeed::start(const SchoolLinkConfig &config, const QString &user, cons
     const int generation = ++m_generation;
     QPointer<SchoolFeed> self(this);
     const std::string prefix = config.prefix.toStdString();
-    m_link->subscribe({prefix + "/+/state", prefix + "/+/status"},
-                      [self, inbox = m_inbox](const std::string &topic, const std::string &payload,
-                                              bool retained) {
-                          bool first = false;
-                          {
-                              std::lock_guard<std::mutex> lock(inbox->mutex);
-                              if (inbox->messages.size() >= InboxLimit) {
-                                  ++inbox->dropped;
-                                  return;
-                              }
-                              first = inbox->messages.empty();
-                              inbox->messages.push_back({QByteArray::fromStdString(topic),
-                                                         QByteArray::fromStdString(payload),
-                                                         retained});
-                          }
-                          if (first)
-                              QMetaObject::invokeMethod(
-                                  self.data(),
-                                  [self] {
-                                      if (self)
-                                          emit self->messagesWaiting();
-                                  },
-                                  Qt::QueuedConnection);
-                      });
+    m_link->subscribe(
+        {prefix + "/+/state", prefix + "/+/status"},
+        [self, inbox = m_inbox](const std::string &topic, const std::string &payload,
+                                bool retained) {
+            bool first = false;
+            {
+                std::lock_guard<std::mutex> lock(inbox->mutex);
+                if (inbox->messages.size() >= InboxLimit) {
+                    ++inbox->dropped;
+                    return;
+                }
+                first = inbox->messages.empty();
+                inbox->messages.push_back({QByteArray::fromStdString(topic),
+                                           QByteArray::fromStdString(payload), retained});
+            }
+            if (first)
+                QMetaObject::invokeMethod(
+                    self.data(),
+                    [self] {
+                        if (self)
+                            QTimer::singleShot(GatherMs, self.data(),
+                                               [self] { emit self->messagesWaiting(); });
+                    },
+                    Qt::QueuedConnection);
+        });
     m_link->start(options, [self, generation](MqttLink::State state, const std::string &reason) {
         const QString why = QString::fromStdString(reason);
         QMetaObject::invokeMethod(

@@ -13,9 +13,10 @@
 
 // The School window's subscription: every room's state and status under the school link's
 // topic prefix, read with the school's reader account. Messages arrive on the link's
-// thread and wait in an inbox until the window takes them, all at once; so a flood costs
-// one wake-up of the window per batch, not one per message. The inbox is bounded: past
-// InboxLimit waiting messages, newer ones are dropped and counted.
+// thread and wait in an inbox until the window takes them, all at once: the window is told
+// GatherMs after the first message into an empty inbox, so a thousand rooms cost it ten
+// wake-ups a second, not a thousand. The inbox is bounded: past InboxLimit waiting
+// messages, newer ones are dropped and counted.
 class SchoolFeed : public QObject
 {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
     using LinkFactory = std::function<std::unique_ptr<MqttLink>()>;
 
     static constexpr std::size_t InboxLimit = 100000;
+    static constexpr int GatherMs = 100;
 
     explicit SchoolFeed(LinkFactory createLink, QObject *parent = nullptr);
     ~SchoolFeed() override;
@@ -46,7 +48,7 @@ public:
     QString reason() const { return m_reason; }
 
 signals:
-    // Once whenever the inbox stops being empty.
+    // GatherMs after the inbox stopped being empty.
     void messagesWaiting();
     void stateChanged(SchoolLink::State state, const QString &reason);
 

@@ -79,6 +79,7 @@ void SchoolWindow::takeChanges()
     else
         m_tiles->refresh(changed);
     showNote();
+    emit changesTaken();
 }
 
 void SchoolWindow::reorder()

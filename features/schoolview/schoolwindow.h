@@ -37,6 +37,10 @@ public:
     // How the window's own connection to the broker stands, in words; first in the note.
     void showLinkState(const QString &text);
 
+signals:
+    // After each takeChanges(): what came before is now in the tiles (repainted next).
+    void changesTaken();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
