@@ -16,7 +16,7 @@ class SchoolTiles : public QAbstractScrollArea
 public:
     using Translator = std::function<QString(const QString &)>;
 
-    static constexpr int TileWidth = 190;
+    static constexpr int TileWidth = 240;
     static constexpr int Gap = 6;
 
     SchoolTiles(const SchoolRooms &rooms, Translator translate, QWidget *parent = nullptr);

@@ -10,6 +10,9 @@
 #include "features/feedback/feedbackdialog.h"
 #include "features/lessontimes/lessontimesdialog.h"
 #include "features/levels/calibratedialog.h"
+#include "features/schoollink/linkmessages.h"
+#include "features/schoolview/schooltiles.h"
+#include "features/schoolview/schoolwindow.h"
 #include "features/sessionreport/sessionreportwindow.h"
 #include "localisation/languagecatalogue.h"
 #include "localisation/languagedialog.h"
@@ -112,6 +115,53 @@ bool saveClassDisplay(const LanguageCatalogue &language, const QString &out)
     session.stop();
     return ok;
 }
+// A school's thirty rooms: a few loud, one offline for the last 38 minutes, one whose
+// microphone hears nothing; ten minutes of their readings behind each tile.
+bool saveSchool(const LanguageCatalogue &language, const QString &folder, const QString &out)
+{
+    Settings settings([](const SettingsStore::WriteError &) {});
+    settings.open(folder + QStringLiteral("/school.ini"));
+    SchoolWindow window(
+        settings, [&](const QString &text) { return language.translate(text); }, "murmlet");
+    window.resize(4 * (SchoolTiles::TileWidth + SchoolTiles::Gap) + 40, 720);
+    QStringList names;
+    for (int i = 1; i <= 24; ++i)
+        names << QStringLiteral("Room %1").arg(100 * (1 + (i - 1) / 8) + 1 + (i - 1) % 8);
+    names << QStringLiteral("Library") << QStringLiteral("Music") << QStringLiteral("Science lab")
+          << QStringLiteral("Art") << QStringLiteral("Hall") << QStringLiteral("Staff room");
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QRandomGenerator random(7);
+    SchoolRooms &rooms = window.rooms();
+    for (int n = 0; n < names.size(); ++n) {
+        const QByteArray topic = "murmlet/" + names.at(n).toUtf8();
+        if (names.at(n) == QLatin1String("Room 206")) {
+            rooms.receive(topic + "/status", "offline", false, now - 38 * 60000);
+            continue;
+        }
+        rooms.receive(topic + "/status", "online", true, now - 600000);
+        const bool loud = n % 7 == 3, muffled = names.at(n) == QLatin1String("Art");
+        int alarms = int(random.bounded(3)) + (loud ? 2 : 0);
+        for (int s = 600; s >= 0; s -= 2) {
+            const bool spell = loud && (s < 90 || (s > 300 && s < 330));
+            LinkMessages::RoomSecond second;
+            second.time = QDateTime::fromMSecsSinceEpoch(now - s * 1000LL, Qt::UTC);
+            const double peak = spell ? -4.0 - random.bounded(6.0) : -66.0 + random.bounded(30.0);
+            second.peakDbfs = peak;
+            // As the room's own detector says it: above the threshold is noisy.
+            second.noisy = peak > Decibels::thresholdDbfs(5);
+            second.alarms = alarms;
+            second.threshold = 5;
+            second.listening = true;
+            second.soundComingIn = !muffled;
+            rooms.receive(topic + "/state", LinkMessages::state(names.at(n), second), false,
+                          now - s * 1000LL);
+        }
+    }
+    window.show();
+    window.showLinkState(language.translate(QStringLiteral("School link: connected")));
+    window.takeChanges();
+    return save(window, 500, out + QStringLiteral("/school.png"));
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -176,5 +226,6 @@ int main(int argc, char *argv[])
         ok &= save(lessons, 500, out + QStringLiteral("/lesson-times.png"));
     }
     ok &= saveClassDisplay(language, out);
+    ok &= saveSchool(language, settings.path(), out);
     return ok ? 0 : 1;
 }
