@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QPointer>
-#include <QUuid>
 #include <cmath>
 
 SchoolLink::SchoolLink(ListeningSession &session, LinkFactory createLink,
@@ -33,19 +32,8 @@ void SchoolLink::apply(const SchoolLinkConfig &config, const QString &password)
         takeReport(MqttLink::State::Offline, QStringLiteral("the link module is missing"));
         return;
     }
-    MqttLink::Options options;
-    options.host = config.host.toStdString();
-    options.port = config.port;
-    options.tls = config.tls;
-    options.caFile = config.caFile.toStdString();
-    options.certFile = config.certFile.toStdString();
-    options.keyFile = config.keyFile.toStdString();
-    options.user = config.user.toStdString();
-    options.password = password.toStdString();
-    // Unique a run, so two programs with one room name do not throw each other off.
-    options.clientId = QStringLiteral("murmlet-%1")
-                           .arg(QUuid::createUuid().toString(QUuid::Id128).left(16))
-                           .toStdString();
+    MqttLink::Options options =
+        config.connection(config.user, password, QStringLiteral("murmlet-"));
     options.statusTopic = config.topic(QStringLiteral("status")).toStdString();
     const int generation = ++m_generation;
     QPointer<SchoolLink> self(this);

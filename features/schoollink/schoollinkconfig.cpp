@@ -3,6 +3,8 @@
 #include "base/settings.h"
 #include "features/schoollink/roomname.h"
 
+#include <QUuid>
+
 QString SchoolLinkConfig::topic(const QString &leaf) const
 {
     return prefix + QLatin1Char('/') + room + QLatin1Char('/') + leaf;
@@ -16,6 +18,23 @@ QString SchoolLinkConfig::secretKey() const
 QString SchoolLinkConfig::readerSecretKey() const
 {
     return QStringLiteral("school-link:%1@%2:%3").arg(readerUser, host).arg(port);
+}
+
+MqttLink::Options SchoolLinkConfig::connection(const QString &account, const QString &password,
+                                               const QString &clientPrefix) const
+{
+    MqttLink::Options options;
+    options.host = host.toStdString();
+    options.port = port;
+    options.tls = tls;
+    options.caFile = caFile.toStdString();
+    options.certFile = certFile.toStdString();
+    options.keyFile = keyFile.toStdString();
+    options.user = account.toStdString();
+    options.password = password.toStdString();
+    options.clientId =
+        (clientPrefix + QUuid::createUuid().toString(QUuid::Id128).left(16)).toStdString();
+    return options;
 }
 
 SchoolLinkConfig SchoolLinkConfig::load(const Settings &settings)

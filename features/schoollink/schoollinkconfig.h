@@ -1,5 +1,7 @@
 #pragma once
 
+#include "features/schoollink/mqttlink.h"
+
 #include <QString>
 
 class Settings;
@@ -28,6 +30,10 @@ struct SchoolLinkConfig
     // The key of the password in the secret store: one account on one broker.
     QString secretKey() const;
     QString readerSecretKey() const;
+    // How to reach the broker as account: a client ID unique to the call (so two programs
+    // with one account do not throw each other off), and no status topic.
+    MqttLink::Options connection(const QString &account, const QString &password,
+                                 const QString &clientPrefix) const;
 
     static SchoolLinkConfig load(const Settings &settings);
     static void store(Settings &settings, const SchoolLinkConfig &config);

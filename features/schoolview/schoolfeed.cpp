@@ -4,7 +4,6 @@
 
 #include <QPointer>
 #include <QTimer>
-#include <QUuid>
 
 SchoolFeed::SchoolFeed(LinkFactory createLink, QObject *parent)
     : QObject(parent), m_createLink(std::move(createLink))
@@ -26,18 +25,7 @@ void SchoolFeed::start(const SchoolLinkConfig &config, const QString &user, cons
         takeReport(MqttLink::State::Offline, QStringLiteral("the link module is missing"));
         return;
     }
-    MqttLink::Options options;
-    options.host = config.host.toStdString();
-    options.port = config.port;
-    options.tls = config.tls;
-    options.caFile = config.caFile.toStdString();
-    options.certFile = config.certFile.toStdString();
-    options.keyFile = config.keyFile.toStdString();
-    options.user = user.toStdString();
-    options.password = password.toStdString();
-    options.clientId = QStringLiteral("murmlet-view-%1")
-                           .arg(QUuid::createUuid().toString(QUuid::Id128).left(16))
-                           .toStdString();
+    MqttLink::Options options = config.connection(user, password, QStringLiteral("murmlet-view-"));
     options.payloadLimit = std::size_t(RoomMessage::MaximumPayloadBytes);
 
     const int generation = ++m_generation;

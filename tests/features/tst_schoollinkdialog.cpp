@@ -93,6 +93,18 @@ void TestSchoolLinkDialog::givesWhatWasTyped()
     QVERIFY(given.enabled && given.tls);
     QVERIFY(dialog.passwordTyped());
     QCOMPARE(dialog.password(), QString("s3cret"));
+
+    // The School view's account: its own name and password, kept apart from the room's.
+    auto *reader = dialog.findChild<QLineEdit *>("LinkReaderPassword");
+    QVERIFY(!dialog.readerPasswordTyped());
+    dialog.setReaderPasswordKept(true);
+    QCOMPARE(reader->placeholderText(), QString("(kept)"));
+    QTest::keyClicks(dialog.findChild<QLineEdit *>("LinkReaderUser"), " reader ");
+    QTest::keyClicks(reader, "r3ad");
+    QCOMPARE(dialog.config().readerUser, QString("reader"));
+    QVERIFY(dialog.readerPasswordTyped());
+    QCOMPARE(dialog.readerPassword(), QString("r3ad"));
+    QCOMPARE(dialog.password(), QString("s3cret"));
 }
 
 // The fields of the keys the school locked are disabled with the note; the rest, and the

@@ -1,23 +1,34 @@
 // View > School against the real broker of engines.sh: the window reads with the reader
 // account (its password from the secret store, as the School Link settings keep it), and
 // rooms publishing through the program's own link appear as tiles, sort by loudness and
-// by name, filter, go offline on their Last Will, and a hostile message is counted.
+// by name, filter, go offline on their Last Will, and a hostile message is counted. The
+// reader's account is also given as a user gives it, in the School Link dialog.
 #include "base/settings.h"
 #include "features/schoollink/linkmodule.h"
+#include "features/schoollink/schoollinkaction.h"
 #include "features/schoollink/schoollinkconfig.h"
 #include "features/schoolview/schoolfeed.h"
 #include "features/schoolview/schooltiles.h"
 #include "features/schoolview/schoolviewaction.h"
 #include "features/schoolview/schoolwindow.h"
+#include "monitor/microphonecapture.h"
+#include "session/listeningsession.h"
+#include "support/fakes.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 QString same(const QString &text)
@@ -55,6 +66,7 @@ private slots:
     void cleanup();
     void roomsFromTheBroker();
     void wrongReaderPasswordIsSaid();
+    void readerAccountFromTheSchoolLinkDialog();
 
 private:
     QProcess *room(const QStringList &arguments);
@@ -183,6 +195,61 @@ void TestSchoolView::wrongReaderPasswordIsSaid()
     auto *note = m_action->window()->findChild<QLabel *>("SchoolNote");
     QTRY_COMPARE_WITH_TIMEOUT(note->text(),
                               QString("School link: refused (Not authorized) · 0 rooms"), 10000);
+}
+
+void TestSchoolView::readerAccountFromTheSchoolLinkDialog()
+{
+    MicrophoneCapture capture(std::make_unique<SteadyDevice>());
+    RecordingPlayer player;
+    ListeningSession session(capture, player);
+    QWidget mainWindow;
+    SchoolLinkAction link(session, *m_settings, same, &mainWindow);
+    // The office's settings, typed into the dialog once it shows; the room's own link
+    // stays off.
+    QTimer filler;
+    connect(&filler, &QTimer::timeout, this, [&filler] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        filler.stop();
+        const auto type = [dialog](const char *name, const QString &text) {
+            auto *edit = dialog->findChild<QLineEdit *>(name);
+            QVERIFY(edit);
+            edit->clear();
+            QTest::keyClicks(edit, text);
+        };
+        type("LinkHost", "127.0.0.1");
+        dialog->findChild<QSpinBox *>("LinkPort")->setValue(env("MURMLET_SCHOOL_TLS_PORT").toInt());
+        type("LinkCaFile", env("MURMLET_SCHOOL_CA"));
+        type("LinkRoom", "Office");
+        type("LinkReaderUser", "reader");
+        type("LinkReaderPassword", env("MURMLET_SCHOOL_READER_PASSWORD"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>("ButtonOK"), Qt::LeftButton);
+    });
+    filler.start(50);
+    link.editLink();
+    QCOMPARE(m_settings->read(SettingsTable::SchoolLinkReaderUser), QString("reader"));
+    QCOMPARE(link.link().state(), SchoolLink::State::Off);
+    // The dialog hands the password to the store and does not wait for it.
+    const std::unique_ptr<SecretStore> store = LinkModule::createSecretStore();
+    std::string kept;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            store->read(SchoolLinkConfig::load(*m_settings).readerSecretKey().toStdString(),
+                        [&kept](const SecretStore::Reading &reading) { kept = reading.secret; });
+            QTest::qWait(100);
+            return kept == env("MURMLET_SCHOOL_READER_PASSWORD").toStdString();
+        }(),
+        10000);
+
+    m_action = std::make_unique<SchoolViewAction>(*m_settings, same);
+    m_action->trigger();
+    auto *note = m_action->window()->findChild<QLabel *>("SchoolNote");
+    QTRY_VERIFY_WITH_TIMEOUT(note->text().startsWith("School link: connected"), 10000);
+    // The password lives in the secret store, never in the settings file.
+    QFile file(m_dir->filePath("settings.ini"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains(env("MURMLET_SCHOOL_READER_PASSWORD").toUtf8()));
 }
 
 QTEST_MAIN(TestSchoolView)
