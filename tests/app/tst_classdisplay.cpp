@@ -12,6 +12,7 @@
 #include "session/listeningsession.h"
 #include "support/fakes.h"
 #include "support/namedchild.h"
+#include "support/sourcedir.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,7 +42,7 @@ struct Window
     {
         if (userLanguage != 1033) {
             QDir(folder.path()).mkdir("Languages");
-            const QDir shipped(MURMLET_SOURCE_DIR "/resources/Languages");
+            const QDir shipped(SourceDir::path() + "/resources/Languages");
             for (const QString &name : shipped.entryList(QDir::Files))
                 QFile::copy(shipped.filePath(name), folder.filePath("Languages/" + name));
         }

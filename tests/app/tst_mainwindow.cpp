@@ -10,6 +10,7 @@
 #include "support/fakes.h"
 #include "support/mainloop.h"
 #include "support/namedchild.h"
+#include "support/sourcedir.h"
 #include "update/updatecheckpoller.h"
 #include "update/updatenotice.h"
 #include <QFile>
@@ -44,7 +45,7 @@ struct Fixture
     {
         if (languages) {
             QDir(folder.path()).mkdir("Languages");
-            const QDir shipped(MURMLET_SOURCE_DIR "/resources/Languages");
+            const QDir shipped(SourceDir::path() + "/resources/Languages");
             for (const QString &name : shipped.entryList(QDir::Files))
                 QFile::copy(shipped.filePath(name), folder.filePath("Languages/" + name));
         }

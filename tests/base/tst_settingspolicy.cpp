@@ -1,5 +1,6 @@
 #include "base/settingspolicy.h"
 #include "base/settingsstore.h"
+#include "support/sourcedir.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,7 +165,7 @@ void TestSettingsPolicy::firstFolderWins()
 // and as a locked value, so the two cannot drift apart.
 void TestSettingsPolicy::groupPolicyTemplateMatchesTheKeys()
 {
-    const QString folder = QStringLiteral(MURMLET_SOURCE_DIR "/packaging/windows/policy");
+    const QString folder = SourceDir::path() + QStringLiteral("/packaging/windows/policy");
     QFile admx(folder + QStringLiteral("/murmlet.admx"));
     QVERIFY2(admx.open(QIODevice::ReadOnly), qPrintable(admx.fileName()));
     QXmlStreamReader xml(&admx);

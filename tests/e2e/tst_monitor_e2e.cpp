@@ -14,6 +14,7 @@
 #include "monitor/pulsesoundplayer.h"
 #include "session/listeningsession.h"
 #include "support/fakes.h"
+#include "support/sourcedir.h"
 
 #include <QAction>
 #include <QDoubleSpinBox>
@@ -100,7 +101,7 @@ QStringList noiseCounts(int from, int to)
 // Starts, kills or stops the private sound server (tests/e2e/pulse-server.sh).
 int soundServer(const QString &command)
 {
-    return QProcess::execute("bash", {MURMLET_SOURCE_DIR "/tests/e2e/pulse-server.sh", command});
+    return QProcess::execute("bash", {SourceDir::path() + "/tests/e2e/pulse-server.sh", command});
 }
 
 // The level the window last read, in dBFS.

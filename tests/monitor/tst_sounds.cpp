@@ -1,6 +1,7 @@
 #include "monitor/builtinsounds.h"
 #include "monitor/soundchoice.h"
 #include "monitor/wavsound.h"
+#include "support/sourcedir.h"
 
 #include <QFile>
 #include <QProcess>
@@ -208,7 +209,7 @@ void TestSounds::regenerationIsReproducible()
     QTemporaryDir out;
     QVERIFY(out.isValid());
     QProcess generator;
-    generator.start(python, {MURMLET_SOURCE_DIR "/scripts/make_sounds.py", out.path()});
+    generator.start(python, {SourceDir::path() + "/scripts/make_sounds.py", out.path()});
     QVERIFY(generator.waitForFinished(60000));
     QCOMPARE(generator.exitCode(), 0);
     for (int i = 1; i <= 3; ++i) {

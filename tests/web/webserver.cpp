@@ -1,5 +1,7 @@
 #include "web/webserver.h"
 
+#include "support/sourcedir.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -253,11 +255,7 @@ QString pythonProgram()
 }
 } // namespace
 
-#ifndef MURMLET_WEBSERVER_PY
-#error "MURMLET_WEBSERVER_PY: the path of tests/web/webserver.py"
-#endif
-
-WebServer::WebServer() : WebServer(QStringLiteral(MURMLET_WEBSERVER_PY)) {}
+WebServer::WebServer() : WebServer(SourceDir::path() + QStringLiteral("/tests/web/webserver.py")) {}
 
 WebServer::WebServer(const QString &script)
     : m_http(std::make_unique<ChildProcess>()), m_https(std::make_unique<ChildProcess>()),

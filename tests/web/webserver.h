@@ -63,7 +63,7 @@ public:
         bool formDecoded = false;
     };
 
-    // The script is MURMLET_WEBSERVER_PY, a compile definition of the test target.
+    // The script is tests/web/webserver.py of the source tree.
     WebServer();
     explicit WebServer(const QString &script);
     ~WebServer();
