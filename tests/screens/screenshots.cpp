@@ -21,6 +21,7 @@
 #include "session/listeningsession.h"
 #include "session/sessionrecord.h"
 #include "support/fakes.h"
+#include "support/sourcedir.h"
 #include "update/updatenotice.h"
 
 #include <QApplication>
@@ -174,7 +175,8 @@ int main(int argc, char *argv[])
 
     const AppIdentity identity =
         AppIdentity::fromVersionRecord(QCoreApplication::applicationFilePath());
-    const AppPaths paths{QCoreApplication::applicationFilePath(), MURMLET_SOURCE_DIR "/resources"};
+    const AppPaths paths{QCoreApplication::applicationFilePath(),
+                         SourceDir::path() + QStringLiteral("/resources")};
     LanguageCatalogue language(paths.programFolder, 1033);
     language.loadLanguage(QString());
     RecordingDesktop desktop;
