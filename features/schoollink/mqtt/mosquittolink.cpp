@@ -68,10 +68,14 @@ struct MosquittoLink::Shared
 
     void hand(const mosquitto_message &message)
     {
-        std::size_t length = message.payloadlen > 0 ? std::size_t(message.payloadlen) : 0;
+        // An empty payload (a retained message taken away) comes without a buffer.
+        std::size_t length =
+            message.payload && message.payloadlen > 0 ? std::size_t(message.payloadlen) : 0;
         if (options.payloadLimit > 0)
             length = std::min(length, options.payloadLimit + 1);
-        const std::string payload(static_cast<const char *>(message.payload), length);
+        const std::string payload =
+            length > 0 ? std::string(static_cast<const char *>(message.payload), length)
+                       : std::string();
         std::lock_guard<std::mutex> lock(reportMutex);
         if (messageReport)
             messageReport(message.topic, payload, message.retain);
