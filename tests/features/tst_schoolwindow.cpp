@@ -139,8 +139,9 @@ void TestSchoolWindow::hostileMessagesAreCountedAndShownSafely()
     QVERIFY(window.tiles()->grab().width() > 0); // paints
 }
 
-// Ten thousand messages a second for a second, spread over 500 rooms: the tiles repaint
-// on the timer only.
+// Ten thousand messages over 500 rooms, sent at up to ten a millisecond (a slow build
+// takes longer, which the bound allows for): the tiles repaint on the timer only, at most
+// once for every 250 ms that passed.
 void TestSchoolWindow::floodRepaintsAtMostFourTimesASecond()
 {
     SchoolWindow window(*m_settings, same, "murmlet");
@@ -151,7 +152,7 @@ void TestSchoolWindow::floodRepaintsAtMostFourTimesASecond()
     QElapsedTimer clock;
     clock.start();
     int sent = 0;
-    while (clock.elapsed() < 1000) {
+    while (sent < 10000) {
         if (sent < clock.elapsed() * 10) {
             for (int i = 0; i < 100; ++i, ++sent)
                 window.receive(topic(QStringLiteral("Room %1").arg(sent % 500)),
@@ -159,10 +160,11 @@ void TestSchoolWindow::floodRepaintsAtMostFourTimesASecond()
         }
         QCoreApplication::processEvents();
     }
+    const qint64 elapsed = clock.elapsed();
     const int paints = window.tiles()->paints() - before;
-    qInfo("%d messages in %lld ms, %d repaints", sent, clock.elapsed(), paints);
-    QVERIFY(sent >= 9000);
-    QVERIFY2(paints >= 2 && paints <= 5, qPrintable(QString::number(paints)));
+    qInfo("%d messages in %lld ms, %d repaints", sent, elapsed, paints);
+    QVERIFY2(paints >= 2 && paints <= elapsed / SchoolWindow::RepaintMs + 1,
+             qPrintable(QStringLiteral("%1 repaints in %2 ms").arg(paints).arg(elapsed)));
     QCOMPARE(window.rooms().size(), 500);
 }
 
