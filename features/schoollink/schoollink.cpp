@@ -36,18 +36,26 @@ void SchoolLink::apply(const SchoolLinkConfig &config, const QString &password)
         config.connection(config.user, password, QStringLiteral("murmlet-"));
     options.statusTopic = config.topic(QStringLiteral("status")).toStdString();
     const int generation = ++m_generation;
-    QPointer<SchoolLink> self(this);
-    m_link->start(options, [self, generation](MqttLink::State state, const std::string &reason) {
-        // From the link's thread to this object's.
+    m_link->start(options,
+                  reportTo(this, [this, generation](MqttLink::State state, const QString &reason) {
+                      if (m_generation == generation)
+                          takeReport(state, reason);
+                  }));
+}
+
+MqttLink::StateReport SchoolLink::reportTo(QObject *receiver, ReportTaker take)
+{
+    QPointer<QObject> alive(receiver);
+    return [alive, take = std::move(take)](MqttLink::State state, const std::string &reason) {
         const QString why = QString::fromStdString(reason);
         QMetaObject::invokeMethod(
-            self.data(),
-            [self, generation, state, why] {
-                if (self && self->m_generation == generation)
-                    self->takeReport(state, why);
+            alive.data(),
+            [alive, take, state, why] {
+                if (alive)
+                    take(state, why);
             },
             Qt::QueuedConnection);
-    });
+    };
 }
 
 void SchoolLink::stop()

@@ -43,6 +43,10 @@ public:
     void stop();
 
     static State fromLink(MqttLink::State state);
+    using ReportTaker = std::function<void(MqttLink::State state, const QString &reason)>;
+    // A report for MqttLink::start() that hands each report, made on the link's thread, to
+    // take on receiver's thread; never once receiver is gone.
+    static MqttLink::StateReport reportTo(QObject *receiver, ReportTaker take);
 
     const SchoolLinkConfig &config() const { return m_config; }
     State state() const { return m_state; }

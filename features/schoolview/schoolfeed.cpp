@@ -56,16 +56,12 @@ void SchoolFeed::start(const SchoolLinkConfig &config, const QString &user, cons
                     },
                     Qt::QueuedConnection);
         });
-    m_link->start(options, [self, generation](MqttLink::State state, const std::string &reason) {
-        const QString why = QString::fromStdString(reason);
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, generation, state, why] {
-                if (self && self->m_generation == generation)
-                    self->takeReport(state, why);
-            },
-            Qt::QueuedConnection);
-    });
+    m_link->start(options, SchoolLink::reportTo(this, [this, generation](MqttLink::State state,
+                                                                         const QString &reason) {
+                      // Reports of a link that was replaced are ignored.
+                      if (m_generation == generation)
+                          takeReport(state, reason);
+                  }));
 }
 
 void SchoolFeed::stop()
